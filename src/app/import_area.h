@@ -1,0 +1,44 @@
+// Base creation: one console line per area, and one appended record for each area whose
+// file name mbases.dat does not hold yet.
+#ifndef KORVANEX_APP_IMPORT_AREA_H_
+#define KORVANEX_APP_IMPORT_AREA_H_
+
+#include <cstdint>
+
+#include "app/area_line.h"
+#include "app/base_index.h"
+#include "formats/base_record.h"
+#include "formats/defaults_record.h"
+#include "formats/host_config.h"
+#include "formats/record_file.h"
+
+namespace korvanex {
+
+// ImportArea's result when no index from the record count + 1 up to 32767 is free.
+constexpr int kNoFreeIndex = -1;
+
+struct ImportRun {
+  RecordFile mbases;
+  const DefaultsRecord* defaults = nullptr;
+  const HostConfigRecord* host = nullptr;
+  BaseIndex index;
+  bool index_loaded = false;  // mbases.dat is read at the first search
+  uint32_t imported = 0;
+};
+
+// Fills `record` for a new base. Strings are written as length and characters only, so
+// their trailing bytes keep what `record` held.
+void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord& defaults,
+                     const HostConfigRecord& host, BaseRecord* record);
+
+// The tag as the console shows it: padded or cut to 62 characters, with bytes 0-31 and
+// 127 shown as "?" so that an area list cannot send control sequences to the terminal.
+Str255 ConsoleTag(const Str255& tag);
+
+// Writes the area's console line and, for a new base, appends its record. Returns 0, an
+// error number, or kNoFreeIndex.
+int ImportArea(ImportRun* run, const AreaEntry& entry);
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_APP_IMPORT_AREA_H_

@@ -1,0 +1,131 @@
+#include "app/korvanex_main.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/area_line.h"
+#include "app/import_area.h"
+#include "app/line_reader.h"
+#include "app/runtime_error.h"
+#include "console/config_mode.h"
+#include "console/console.h"
+#include "console/pipe_write.h"
+#include "formats/defaults_record.h"
+#include "formats/error_number.h"
+#include "formats/host_config.h"
+#include "formats/record_file.h"
+#include "text/text_utils.h"
+
+namespace korvanex {
+
+namespace {
+
+void WriteBanner() {
+  ConsoleWriteLine("");
+  ConsoleWriteLine("KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel");
+  ConsoleWriteLine("              : Compatible with Ostrel BBS v1.07.2");
+  ConsoleWriteLine("");
+}
+
+void WriteUsage() {
+  ConsoleWriteLine("              : KORVANEXS -CONFIG");
+  ConsoleWriteLine("              : KORVANEXS [root ostrel dir] [filename to import]");
+}
+
+// The area list is opened for reading only; a directory does not open.
+int OpenAreaList(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat status;
+  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// The line loop over the open area list. Returns 0, an error number or kNoFreeIndex.
+int ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
+                   ImportRun* run) {
+  LineReader reader(area_fd);
+  Str255 line;
+  AreaEntry entry;
+  for (;;) {
+    bool got_line = false;
+    if (int error = reader.ReadLine(&line, &got_line)) return error;
+    if (!got_line) return kNoError;
+    if (!ParseAreaLine(line, slot_zones, &entry)) continue;
+    if (int error = ImportArea(run, entry)) return error;
+  }
+}
+
+int Import(const char* root, const char* area_list, const DefaultsRecord& defaults) {
+  // Paths are joined in full: a joined path cut short would name another file.
+  const std::string ostrel_path = DirSlash(Str255(root)).str() + "ostrel.dat";
+  HostConfigRecord host;
+  bool opened = false;
+  if (int error = LoadHostConfig(ostrel_path.c_str(), &host, &opened)) {
+    return ReportRuntimeError(error);
+  }
+  if (!opened) {
+    ConsoleWriteLine("ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)");
+    return 1;
+  }
+
+  const int area_fd = OpenAreaList(area_list);
+  if (area_fd < 0) {
+    ConsoleWriteLine(std::string("ERROR: Unable to open AREAS.BBS file (") + area_list + ")");
+    return 1;
+  }
+
+  ImportRun run;
+  run.defaults = &defaults;
+  run.host = &host;
+  const std::string mbases_path = DataPath(host).str() + "mbases.dat";
+  if (OpenRecordFile(mbases_path.c_str(), kBaseRecordSize, &run.mbases) != 0) {
+    close(area_fd);
+    ConsoleWriteLine("ERROR: Unable to open mbases.dat");
+    return 1;
+  }
+
+  uint16_t slot_zones[kAddressSlotCount];
+  SlotZones(host, slot_zones);
+  const int result = ImportAreaList(area_fd, slot_zones, &run);
+  if (result == kNoFreeIndex) {
+    ConsoleWriteLine("ERROR: No free base index in mbases.dat");
+    return 1;
+  }
+  if (result != kNoError) return ReportRuntimeError(result);
+
+  close(area_fd);
+  CloseRecordFile(&run.mbases);
+  ConsoleWriteLine("");
+  PipeWriteLn(Join(Join("|07Complete; Imported |15", IntToText(static_cast<int32_t>(run.imported)).view()),
+                   " |07bases."));
+  return 0;
+}
+
+}  // namespace
+
+int RunKorvanex(int argc, const char* const* argv) {
+  ConsoleStart();
+  DefaultsRecord defaults;
+  bool loaded = false;
+  if (int error = LoadDefaults(&defaults, &loaded)) return ReportRuntimeError(error);
+  if (!loaded) return ConfigMode(&defaults);
+
+  const Str255 first_argument(argc > 1 ? argv[1] : "");
+  if (UpperCase(first_argument) == "-CONFIG") return ConfigMode(&defaults);
+
+  WriteBanner();
+  if (argc != 3) {
+    WriteUsage();
+    return 1;
+  }
+  return Import(argv[1], argv[2], defaults);
+}
+
+}  // namespace korvanex

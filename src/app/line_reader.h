@@ -1,0 +1,36 @@
+// Reads AREAS.BBS as lines: a line ends at LF, at CR LF (one line end) or at a lone CR,
+// and a last line without a line end counts as well.
+#ifndef KORVANEX_APP_LINE_READER_H_
+#define KORVANEX_APP_LINE_READER_H_
+
+#include <cstddef>
+
+#include "text/counted_text.h"
+
+namespace korvanex {
+
+class LineReader {
+ public:
+  explicit LineReader(int fd) : fd_(fd) {}
+
+  // Reads the next line into `line`, keeping its first 255 characters and discarding the
+  // rest up to its line end. Sets `*got_line` to false when the file has no characters
+  // left. Returns 0 or the error number of a failed read.
+  int ReadLine(Str255* line, bool* got_line);
+
+ private:
+  // Makes at least one unread byte available unless the file has ended; returns 0 or an
+  // error number.
+  int Fill();
+  bool HasByte() const { return pos_ < end_; }
+
+  int fd_;
+  char buffer_[65536];
+  size_t pos_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+};
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_APP_LINE_READER_H_

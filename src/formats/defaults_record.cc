@@ -1,0 +1,157 @@
+#include "formats/defaults_record.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "formats/coding.h"
+#include "formats/error_number.h"
+#include "formats/record_file.h"
+
+namespace korvanex {
+
+Str255 GetDefaultsText(const DefaultsRecord& record, size_t offset, int capacity) {
+  return DecodeCounted(record.bytes, kDefaultsRecordSize, offset, capacity);
+}
+
+void SetDefaultsText(DefaultsRecord* record, size_t offset, int capacity, const Str255& text) {
+  EncodeCounted(record->bytes, offset, capacity, text);
+}
+
+uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset) {
+  return DecodeFixed16(record.bytes + offset);
+}
+
+void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value) {
+  EncodeFixed16(record->bytes + offset, value);
+}
+
+void SetBuiltInDefaults(DefaultsRecord* record) {
+  using namespace defaults_field;
+  SetDefaultsText(record, kListACS, 20, "s20");
+  SetDefaultsText(record, kReadACS, 20, "s20");
+  SetDefaultsText(record, kPostACS, 20, "s20");
+  SetDefaultsText(record, kSysopACS, 20, "s255");
+  SetDefaultsText(record, kPassword, 15, "");
+  record->bytes[kRealNames] = 1;
+  record->bytes[kDefNewScan] = 1;
+  record->bytes[kDefQwkScan] = 1;
+  SetDefaultsNumber(record, kMaxMsgs, 500);
+  SetDefaultsNumber(record, kMaxMsgAge, 0);
+  SetDefaultsText(record, kHeaderFile, 8, "");
+  record->bytes[kBaseFormat] = 0;
+}
+
+int LoadDefaults(DefaultsRecord* record, bool* loaded) {
+  RecordFile file;
+  const int open_error = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
+  // A directory of that name is no first run: it can never hold the settings, and
+  // treating it as missing would only end in a save that cannot succeed.
+  if (open_error == EISDIR) {
+    *loaded = true;
+    return kErrorShortRecord;
+  }
+  if (open_error != 0) {
+    SetBuiltInDefaults(record);
+    *loaded = false;
+    return kNoError;
+  }
+  *loaded = true;
+  // The record goes in whole or not at all: a failed read leaves the record untouched.
+  DefaultsRecord read;
+  const int read_error = ReadNextRecord(file, read.bytes);
+  CloseRecordFile(&file);
+  if (read_error != kNoError) return kErrorShortRecord;
+  *record = read;
+  return kNoError;
+}
+
+namespace {
+
+// The file a save must replace: the final target of a chain of symbolic links, so that
+// the link itself stays. A dangling link names the file to be created.
+std::string ResolveLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    std::string target(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096), '\0');
+    ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) return path;
+    target.resize(static_cast<size_t>(length));
+    if (!target.empty() && target[0] != '/') {
+      const size_t slash = path.rfind('/');
+      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+    }
+    path = target;
+  }
+  return path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    ssize_t put = write(fd, data, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SaveDefaultsTo(const char* path, const DefaultsRecord& record) {
+  const std::string target = ResolveLinks(path);
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
+    return false;  // a file the user may not write is not replaced
+  }
+
+  // A new file is created with read and write for everyone less the umask; an existing
+  // file's permission bits (and, where we may, its owner) are carried over.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = DirectoryOf(target) + ".korvanex.cfg." + std::to_string(getpid()) + "." +
+           std::to_string(attempt);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = true;
+  if (exists) {
+    if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Not the owner: the new file stays ours, which is what a copy would give too.
+    }
+    ok = fchmod(fd, existing.st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; a failure here no longer risks the settings.
+  const std::string directory = DirectoryOf(target);
+  const int dir_fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir_fd >= 0) {
+    fsync(dir_fd);
+    close(dir_fd);
+  }
+  return true;
+}
+
+bool SaveDefaults(const DefaultsRecord& record) { return SaveDefaultsTo(kDefaultsFileName, record); }
+
+}  // namespace korvanex

@@ -1,0 +1,65 @@
+// The tool's own defaults file, korvanex.cfg: one 117-byte record with the settings that
+// every new message base receives.
+#ifndef KORVANEX_FORMATS_DEFAULTS_RECORD_H_
+#define KORVANEX_FORMATS_DEFAULTS_RECORD_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/counted_text.h"
+
+namespace korvanex {
+
+namespace defaults_field {
+constexpr size_t kListACS = 0;      // Str20
+constexpr size_t kReadACS = 21;     // Str20
+constexpr size_t kPostACS = 42;     // Str20
+constexpr size_t kSysopACS = 63;    // Str20
+constexpr size_t kPassword = 84;    // Str15
+constexpr size_t kRealNames = 100;  // uint8: 0 No, 1 Yes
+constexpr size_t kDefNewScan = 101; // uint8: 0 No, 1 Yes, 2 Forced
+constexpr size_t kDefQwkScan = 102; // uint8: 0 No, 1 Yes, 2 Forced
+constexpr size_t kMaxMsgs = 103;    // uint16
+constexpr size_t kMaxMsgAge = 105;  // uint16
+constexpr size_t kHeaderFile = 107; // Str8
+constexpr size_t kBaseFormat = 116; // uint8: 0 JAM, 1 Squish
+constexpr size_t kEnd = 117;
+}  // namespace defaults_field
+
+constexpr size_t kDefaultsRecordSize = 117;
+static_assert(defaults_field::kEnd == kDefaultsRecordSize, "117 bytes in all");
+
+constexpr char kDefaultsFileName[] = "korvanex.cfg";
+
+struct DefaultsRecord {
+  uint8_t bytes[kDefaultsRecordSize] = {};
+};
+static_assert(sizeof(DefaultsRecord) == kDefaultsRecordSize, "no padding around the bytes");
+
+// The text of a string field of capacity `capacity`, its length cut to the capacity.
+Str255 GetDefaultsText(const DefaultsRecord& record, size_t offset, int capacity);
+// Writes the length and characters of `text` cut to `capacity`; the bytes behind the new
+// length keep what they held.
+void SetDefaultsText(DefaultsRecord* record, size_t offset, int capacity, const Str255& text);
+uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset);
+void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
+
+// Sets the twelve fields to the built-in defaults. Only the length bytes and characters of
+// the strings are set; the other bytes of the string fields keep what they held.
+void SetBuiltInDefaults(DefaultsRecord* record);
+
+// Loads korvanex.cfg from the current directory. When it cannot be opened for reading and
+// writing, sets the built-in defaults and `*loaded` to false. Returns 0, or 100 when the
+// file opened but did not give one whole record (a short file, or a directory).
+int LoadDefaults(DefaultsRecord* record, bool* loaded);
+
+// Saves the record to korvanex.cfg in the current directory. The bytes go to a temporary
+// file in the same directory that is flushed to disk and renamed over the old file, so a
+// failed save leaves the old file exactly as it was. Returns whether the save succeeded.
+bool SaveDefaults(const DefaultsRecord& record);
+// The same, to another path; for tests.
+bool SaveDefaultsTo(const char* path, const DefaultsRecord& record);
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_FORMATS_DEFAULTS_RECORD_H_

@@ -1,0 +1,41 @@
+#include "formats/host_config.h"
+
+#include "formats/coding.h"
+#include "formats/error_number.h"
+#include "formats/record_file.h"
+
+namespace korvanex {
+
+int LoadHostConfig(const char* path, HostConfigRecord* record, bool* opened) {
+  RecordFile file;
+  *opened = OpenRecordFile(path, kHostConfigRecordSize, &file) == 0;
+  if (!*opened) return kNoError;
+  const int error = ReadNextRecord(file, record->bytes);
+  CloseRecordFile(&file);
+  return error;
+}
+
+Str255 DataPath(const HostConfigRecord& record) {
+  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kDataPath, 255);
+}
+
+Str255 MsgBasePath(const HostConfigRecord& record) {
+  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kMsgBasePath, 40);
+}
+
+Str255 BaseDefaultText(const HostConfigRecord& record) {
+  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kBaseDefaultText, 50);
+}
+
+uint8_t BaseDefaultByte(const HostConfigRecord& record, int i) {
+  return record.bytes[host_field::kBaseDefaultBytes + static_cast<size_t>(i)];
+}
+
+void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]) {
+  for (int i = 0; i < kAddressSlotCount; ++i) {
+    zones[i] = DecodeFixed16(record.bytes + host_field::kNetAddressTable +
+                             host_field::kAddressSlotSize * static_cast<size_t>(i));
+  }
+}
+
+}  // namespace korvanex

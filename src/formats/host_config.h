@@ -1,0 +1,54 @@
+// The host's configuration: the first 1824 bytes of ostrel.dat, of which five fields are
+// used. The file is only ever read.
+#ifndef KORVANEX_FORMATS_HOST_CONFIG_H_
+#define KORVANEX_FORMATS_HOST_CONFIG_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/counted_text.h"
+#include "text/net_address.h"
+
+namespace korvanex {
+
+namespace host_field {
+constexpr size_t kDataPath = 82;           // Str40
+constexpr size_t kMsgBasePath = 123;       // Str40
+constexpr size_t kNetAddressTable = 823;   // 20 slots of 24 bytes; zone = first uint16
+constexpr size_t kAddressSlotSize = 24;
+constexpr size_t kBaseDefaultText = 1303;  // Str50
+constexpr size_t kBaseDefaultBytes = 1354; // 4 x uint8
+constexpr size_t kEnd = 1824;
+}  // namespace host_field
+
+constexpr size_t kHostConfigRecordSize = 1824;
+static_assert(host_field::kNetAddressTable + 20 * host_field::kAddressSlotSize ==
+                  host_field::kBaseDefaultText,
+              "the address table ends where the default text begins");
+static_assert(host_field::kEnd == kHostConfigRecordSize, "1824 bytes in all");
+
+struct HostConfigRecord {
+  uint8_t bytes[kHostConfigRecordSize] = {};
+};
+static_assert(sizeof(HostConfigRecord) == kHostConfigRecordSize, "no padding around the bytes");
+
+// Reads the first 1824 bytes of the file at `path`. Sets `*opened` to whether the file
+// could be opened for reading and writing; once it was, returns 0 or the error number of
+// the failed read (100 for a file shorter than the record).
+int LoadHostConfig(const char* path, HostConfigRecord* record, bool* opened);
+
+// The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
+// its further characters from the bytes that follow the field.
+Str255 DataPath(const HostConfigRecord& record);
+// The stored MsgBasePath, cut to 40 characters.
+Str255 MsgBasePath(const HostConfigRecord& record);
+// The stored BaseDefaultText, cut to 50 characters.
+Str255 BaseDefaultText(const HostConfigRecord& record);
+// BaseDefaultBytes 0..3.
+uint8_t BaseDefaultByte(const HostConfigRecord& record, int i);
+// The zones of slots 1..20, in order.
+void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]);
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_FORMATS_HOST_CONFIG_H_

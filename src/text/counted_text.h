@@ -1,0 +1,80 @@
+// Counted texts: one length byte and room for N character bytes, the form every text
+// takes in the host's files and in the tool's working values.
+#ifndef KORVANEX_TEXT_COUNTED_TEXT_H_
+#define KORVANEX_TEXT_COUNTED_TEXT_H_
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace korvanex {
+
+// A text of at most N bytes (1 <= N <= 255). Assigning a longer text keeps its first N
+// bytes; appending stops at N. Bytes are bytes: no character set is assumed.
+template <int N>
+class StrN {
+  static_assert(N >= 1 && N <= 255, "a counted text holds 1 to 255 characters");
+
+ public:
+  static constexpr int kCapacity = N;
+
+  StrN() = default;
+  StrN(std::string_view text) { Assign(text); }  // NOLINT: texts convert freely, as they cut
+  StrN(const char* text) : StrN(std::string_view(text)) {}
+  template <int M>
+  StrN(const StrN<M>& other) : StrN(other.view()) {}
+
+  // Writes the length and the characters; the bytes behind the new length keep what they
+  // held, as a copy into a record field does.
+  void Assign(std::string_view text) {
+    length_ = static_cast<uint8_t>(text.size() < N ? text.size() : N);
+    if (length_ > 0) std::memcpy(chars_, text.data(), length_);
+  }
+  void Append(char c) {
+    if (length_ < N) chars_[length_++] = c;
+  }
+  void Append(std::string_view text) {
+    for (char c : text) {
+      if (length_ == N) break;
+      chars_[length_++] = c;
+    }
+  }
+  void Truncate(int length) {
+    if (length >= 0 && length < length_) length_ = static_cast<uint8_t>(length);
+  }
+  void PopBack() {
+    if (length_ > 0) --length_;
+  }
+
+  int size() const { return length_; }
+  bool empty() const { return length_ == 0; }
+  const char* data() const { return chars_; }
+  std::string_view view() const { return std::string_view(chars_, length_); }
+  std::string str() const { return std::string(chars_, length_); }
+  // The character at a 0-based position; the caller keeps i below size().
+  unsigned char at(int i) const { return static_cast<unsigned char>(chars_[i]); }
+  unsigned char back() const { return at(length_ - 1); }
+
+  friend bool operator==(const StrN& a, const StrN& b) { return a.view() == b.view(); }
+  friend bool operator==(const StrN& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const StrN& a, const char* b) { return a.view() == b; }
+
+ private:
+  uint8_t length_ = 0;
+  char chars_[N] = {};
+};
+
+// The width of every working text.
+using Str255 = StrN<255>;
+
+// Joins two texts; the result stops at 255 characters.
+inline Str255 Join(const Str255& a, std::string_view b) {
+  Str255 joined = a;
+  joined.Append(b);
+  return joined;
+}
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_TEXT_COUNTED_TEXT_H_

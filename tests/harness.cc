@@ -1,0 +1,305 @@
+#include "harness.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace korvanex_test {
+
+namespace {
+
+double Now() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+int DecodeStatus(int wait_status) {
+  if (WIFEXITED(wait_status)) return WEXITSTATUS(wait_status);
+  if (WIFSIGNALED(wait_status)) return 128 + WTERMSIG(wait_status);
+  return -1;
+}
+
+[[noreturn]] void ExecTool(const std::vector<std::string>& args, const RunOptions& options) {
+  if (chdir(options.cwd.c_str()) != 0) _exit(126);
+  for (const std::string& entry : options.env) putenv(strdup(entry.c_str()));
+  std::string binary = options.binary.empty() ? KORVANEX_BINARY : options.binary;
+  std::vector<char*> argv;
+  argv.push_back(strdup(binary.c_str()));
+  for (const std::string& arg : args) argv.push_back(strdup(arg.c_str()));
+  argv.push_back(nullptr);
+  signal(SIGPIPE, SIG_DFL);
+  execv(binary.c_str(), argv.data());
+  _exit(127);
+}
+
+void Append(int fd, std::string* out) {
+  char buffer[4096];
+  ssize_t got = read(fd, buffer, sizeof buffer);
+  if (got > 0) out->append(buffer, static_cast<size_t>(got));
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "korvanex-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  // Permission tests may leave read-only directories behind; open them up first.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+      chmod(it->path().c_str(), 0755);
+    }
+  }
+  chmod(path_.c_str(), 0755);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+bool FileExists(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options) {
+  int out_pipe[2], err_pipe[2], in_pipe[2];
+  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || pipe(in_pipe) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in_pipe[0], 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1], in_pipe[0], in_pipe[1]}) {
+      close(fd);
+    }
+    ExecTool(args, options);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  close(in_pipe[0]);
+  // Keyboard input is written up front; it is small enough to fit the pipe.
+  signal(SIGPIPE, SIG_IGN);
+  if (!options.closed_input && !options.input.empty()) {
+    ssize_t ignored = write(in_pipe[1], options.input.data(), options.input.size());
+    (void)ignored;
+  }
+  close(in_pipe[1]);
+
+  RunResult result;
+  const double deadline = Now() + options.timeout_seconds;
+  bool out_open = true, err_open = true;
+  while (out_open || err_open) {
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    int ready = poll(fds, 2, 100);
+    if (ready > 0) {
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].revents & (POLLIN | POLLHUP)) {
+          char buffer[65536];
+          ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+          std::string& sink = i == 0 ? result.output : result.error;
+          if (got > 0) {
+            sink.append(buffer, static_cast<size_t>(got));
+          } else {
+            (i == 0 ? out_open : err_open) = false;
+          }
+        }
+      }
+    }
+    if (Now() > deadline) {
+      kill(pid, SIGKILL);
+      break;
+    }
+  }
+  close(out_pipe[0]);
+  close(err_pipe[0]);
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  result.status = DecodeStatus(wait_status);
+  return result;
+}
+
+PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& options) {
+  winsize size = {};
+  size.ws_row = 25;
+  size.ws_col = 80;
+  pid_ = forkpty(&master_, nullptr, nullptr, &size);
+  if (pid_ < 0) throw std::runtime_error("forkpty failed");
+  if (pid_ == 0) ExecTool(args, options);
+}
+
+PtySession::~PtySession() {
+  if (pid_ > 0 && status_ < 0) {
+    kill(pid_, SIGKILL);
+    int ignored;
+    waitpid(pid_, &ignored, 0);
+  }
+  if (master_ >= 0) close(master_);
+}
+
+void PtySession::ReadAvailable(int timeout_ms) {
+  pollfd fd = {master_, POLLIN, 0};
+  if (poll(&fd, 1, timeout_ms) > 0 && (fd.revents & POLLIN)) Append(master_, &output_);
+}
+
+bool PtySession::WaitFor(const std::string& text, double timeout_seconds) {
+  const double deadline = Now() + timeout_seconds;
+  while (output_.find(text) == std::string::npos) {
+    if (Now() > deadline) return false;
+    ReadAvailable(50);
+  }
+  return true;
+}
+
+void PtySession::Send(const std::string& keys) {
+  ssize_t ignored = write(master_, keys.data(), keys.size());
+  (void)ignored;
+}
+
+void PtySession::CloseInput() {
+  close(master_);
+  master_ = -1;
+}
+
+int PtySession::Wait(double timeout_seconds) {
+  const double deadline = Now() + timeout_seconds;
+  for (;;) {
+    int wait_status = 0;
+    pid_t done = waitpid(pid_, &wait_status, WNOHANG);
+    if (done == pid_) {
+      // Collect what is still in the terminal's buffer.
+      if (master_ >= 0) {
+        for (int i = 0; i < 20; ++i) {
+          size_t before = output_.size();
+          ReadAvailable(10);
+          if (output_.size() == before) break;
+        }
+      }
+      status_ = DecodeStatus(wait_status);
+      return status_;
+    }
+    if (Now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &wait_status, 0);
+      status_ = -1;
+      return status_;
+    }
+    if (master_ >= 0) {
+      ReadAvailable(20);
+    } else {
+      usleep(20000);
+    }
+  }
+}
+
+std::string BuiltInDefaultsBytes() {
+  std::string bytes(117, '\0');
+  auto put = [&bytes](size_t offset, const std::string& text) {
+    bytes[offset] = static_cast<char>(text.size());
+    bytes.replace(offset + 1, text.size(), text);
+  };
+  put(0, "s20");
+  put(21, "s20");
+  put(42, "s20");
+  put(63, "s255");
+  bytes[100] = 1;
+  bytes[101] = 1;
+  bytes[102] = 1;
+  bytes[103] = static_cast<char>(0xF4);
+  bytes[104] = 0x01;
+  return bytes;
+}
+
+std::string HostConfigBytes(const HostConfigSpec& spec) {
+  std::string bytes(1824, '\0');
+  auto put = [&bytes](size_t offset, const std::string& text) {
+    bytes[offset] = static_cast<char>(text.size());
+    bytes.replace(offset + 1, text.size(), text);
+  };
+  put(82, spec.data_path);
+  put(123, spec.msg_base_path);
+  for (size_t i = 0; i < spec.zones.size() && i < 20; ++i) {
+    bytes[823 + 24 * i] = static_cast<char>(spec.zones[i] & 0xFF);
+    bytes[823 + 24 * i + 1] = static_cast<char>(spec.zones[i] >> 8);
+  }
+  put(1303, spec.default_text);
+  for (int i = 0; i < 4; ++i) bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(spec.default_bytes[i]);
+  return bytes;
+}
+
+std::string BaseRecordBytes(const std::string& tag, const std::string& file_name,
+                            uint16_t index, char fill) {
+  std::string bytes(282, fill);
+  auto put = [&bytes](size_t offset, const std::string& text) {
+    bytes[offset] = static_cast<char>(text.size());
+    bytes.replace(offset + 1, text.size(), text);
+  };
+  put(0, tag);
+  put(41, tag.substr(0, 13));
+  put(55, file_name);
+  bytes[280] = static_cast<char>(index & 0xFF);
+  bytes[281] = static_cast<char>(index >> 8);
+  return bytes;
+}
+
+uint16_t Fixed16At(const std::string& bytes, size_t offset) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) |
+                               (static_cast<uint8_t>(bytes.at(offset + 1)) << 8));
+}
+
+std::string CountedAt(const std::string& bytes, size_t offset) {
+  return bytes.substr(offset + 1, static_cast<uint8_t>(bytes.at(offset)));
+}
+
+Host::Host() : root(dir / "root"), data(dir / "root/data/"), work(dir / "work") {
+  std::filesystem::create_directories(data);
+  std::filesystem::create_directories(work);
+  HostConfigSpec spec;
+  spec.data_path = data;
+  spec.zones = {21, 2};
+  WriteFile(root + "/ostrel.dat", HostConfigBytes(spec));
+  WriteFile(mbases_path(), "");
+  WriteFile(work + "/korvanex.cfg", BuiltInDefaultsBytes());
+}
+
+RunResult Host::Import(const std::string& areas_bbs, const RunOptions& options) {
+  WriteFile(work + "/AREAS.BBS", areas_bbs);
+  RunOptions run = options;
+  run.cwd = work;
+  return RunTool({root, "AREAS.BBS"}, run);
+}
+
+}  // namespace korvanex_test

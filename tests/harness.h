@@ -1,0 +1,117 @@
+// Runs the real korvanex binary in temporary directories, plain or under a
+// pseudo-terminal, and builds the binary files a run reads.
+#ifndef KORVANEX_TESTS_HARNESS_H_
+#define KORVANEX_TESTS_HARNESS_H_
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvanex_test {
+
+// A fresh directory, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "/" + name
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+
+struct RunResult {
+  int status = -1;     // exit status, or 128 + signal
+  std::string output;  // standard output (with a pseudo-terminal: everything the terminal got)
+  std::string error;   // standard error (empty with a pseudo-terminal)
+};
+
+struct RunOptions {
+  std::string cwd = ".";
+  std::string input;              // standard input; closed after it is written
+  bool closed_input = false;      // standard input at end of file from the start
+  std::vector<std::string> env;   // extra NAME=value entries
+  std::string binary;             // defaults to the built korvanex
+  double timeout_seconds = 20;
+};
+
+// Runs the tool with standard output and standard error on pipes.
+RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {});
+
+// The tool on a pseudo-terminal of 80 x 25, for colour output and configuration mode.
+class PtySession {
+ public:
+  PtySession(const std::vector<std::string>& args, const RunOptions& options = {});
+  ~PtySession();
+  PtySession(const PtySession&) = delete;
+  PtySession& operator=(const PtySession&) = delete;
+
+  // Reads terminal output until `text` has appeared in it or the time runs out; returns
+  // whether it appeared. Output read so far is kept in output().
+  bool WaitFor(const std::string& text, double timeout_seconds = 10);
+  // Sends bytes as typed keys.
+  void Send(const std::string& keys);
+  // Closes the keyboard side (the terminal hangs up).
+  void CloseInput();
+  // Waits for the program to end, reading its output; returns the exit status.
+  int Wait(double timeout_seconds = 20);
+  const std::string& output() const { return output_; }
+
+ private:
+  void ReadAvailable(int timeout_ms);
+
+  pid_t pid_ = -1;
+  int master_ = -1;
+  std::string output_;
+  int status_ = -1;
+};
+
+// Built-in defaults as korvanex.cfg holds them after a first run (117 bytes).
+std::string BuiltInDefaultsBytes();
+
+// An ostrel.dat of exactly 1824 bytes with the fields the tool reads.
+struct HostConfigSpec {
+  std::string data_path;
+  std::string msg_base_path = "/bbs/msgs/";
+  std::vector<uint16_t> zones;  // slots 1.. in order; the rest 0
+  std::string default_text;
+  uint8_t default_bytes[4] = {0, 0, 0, 0};
+};
+std::string HostConfigBytes(const HostConfigSpec& spec);
+
+// One 282-byte mbases.dat record with the given name, file name and index; every other
+// byte is `fill`.
+std::string BaseRecordBytes(const std::string& tag, const std::string& file_name,
+                            uint16_t index, char fill = 0);
+
+// The 16-bit little-endian value at `offset`.
+uint16_t Fixed16At(const std::string& bytes, size_t offset);
+// The counted string at `offset` (length as stored).
+std::string CountedAt(const std::string& bytes, size_t offset);
+
+// A host in a temporary directory: ostrel.dat in root/, mbases.dat in root/data/, and
+// korvanex.cfg with the built-in defaults in the working directory work/.
+struct Host {
+  Host();
+  TempDir dir;
+  std::string root;   // dir/root
+  std::string data;   // dir/root/data/
+  std::string work;   // dir/work (the tool's current directory)
+  std::string mbases_path() const { return data + "mbases.dat"; }
+  // Writes AREAS.BBS in work/ and runs an import; returns the run.
+  RunResult Import(const std::string& areas_bbs, const RunOptions& options = {});
+};
+
+}  // namespace korvanex_test
+
+#endif  // KORVANEX_TESTS_HARNESS_H_
