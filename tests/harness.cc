@@ -256,12 +256,13 @@ std::string HostConfigBytes(const HostConfigSpec& spec) {
     bytes[823 + 24 * i + 1] = static_cast<char>(spec.zones[i] >> 8);
   }
   put(1303, spec.default_text);
-  for (int i = 0; i < 4; ++i) bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(spec.default_bytes[i]);
+  for (int i = 0; i < 4; ++i)
+    bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(spec.default_bytes[i]);
   return bytes;
 }
 
-std::string BaseRecordBytes(const std::string& tag, const std::string& file_name,
-                            uint16_t index, char fill) {
+std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
+                            char fill) {
   std::string bytes(282, fill);
   auto put = [&bytes](size_t offset, const std::string& text) {
     bytes[offset] = static_cast<char>(text.size());

@@ -38,10 +38,10 @@ struct RunResult {
 
 struct RunOptions {
   std::string cwd = ".";
-  std::string input;              // standard input; closed after it is written
-  bool closed_input = false;      // standard input at end of file from the start
-  std::vector<std::string> env;   // extra NAME=value entries
-  std::string binary;             // defaults to the built korvanex
+  std::string input;             // standard input; closed after it is written
+  bool closed_input = false;     // standard input at end of file from the start
+  std::vector<std::string> env;  // extra NAME=value entries
+  std::string binary;            // defaults to the built korvanex
   double timeout_seconds = 20;
 };
 
@@ -91,8 +91,8 @@ std::string HostConfigBytes(const HostConfigSpec& spec);
 
 // One 282-byte mbases.dat record with the given name, file name and index; every other
 // byte is `fill`.
-std::string BaseRecordBytes(const std::string& tag, const std::string& file_name,
-                            uint16_t index, char fill = 0);
+std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
+                            char fill = 0);
 
 // The 16-bit little-endian value at `offset`.
 uint16_t Fixed16At(const std::string& bytes, size_t offset);
@@ -104,9 +104,9 @@ std::string CountedAt(const std::string& bytes, size_t offset);
 struct Host {
   Host();
   TempDir dir;
-  std::string root;   // dir/root
-  std::string data;   // dir/root/data/
-  std::string work;   // dir/work (the tool's current directory)
+  std::string root;  // dir/root
+  std::string data;  // dir/root/data/
+  std::string work;  // dir/work (the tool's current directory)
   std::string mbases_path() const { return data + "mbases.dat"; }
   // Writes AREAS.BBS in work/ and runs an import; returns the run.
   RunResult Import(const std::string& areas_bbs, const RunOptions& options = {});

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "gtest/gtest.h"
 #include "harness.h"
@@ -22,9 +23,13 @@ TEST(CommandLine, WrongArgumentCountsShowUsage) {
   Host host;
   RunOptions options;
   options.cwd = host.work;
-  for (const auto& args : std::vector<std::vector<std::string>>{
-           {}, {host.root}, {host.root, "AREAS.BBS", "extra"}, {"-CONFIG2"}, {"--CONFIG"},
-           {"CONFIG"}, {"-CONFIG2", "x", "y"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                {host.root},
+                                                                {host.root, "AREAS.BBS", "extra"},
+                                                                {"-CONFIG2"},
+                                                                {"--CONFIG"},
+                                                                {"CONFIG"},
+                                                                {"-CONFIG2", "x", "y"}}) {
     WriteFile(host.work + "/AREAS.BBS", "");
     RunResult run = RunTool(args, options);
     EXPECT_EQ(run.status, 1) << args.size();
@@ -55,8 +60,8 @@ TEST(CommandLine, RootSlashFormsAllFindOstrel) {
   RunResult run = RunTool({"", "AREAS.BBS"}, options);
   if (!FileExists("/ostrel.dat")) {
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, std::string(kBanner) +
-                              "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)\n");
+    EXPECT_EQ(run.output,
+              std::string(kBanner) + "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)\n");
   }
 }
 
@@ -122,11 +127,58 @@ TEST(Output, TerminalGetsExactColourSequences) {
   const std::string expected =
       "\x1b[m\r\nKORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\r\n"
       "              : Compatible with Ostrel BBS v1.07.2\r\n\r\n"
-      "\x1b[1;30m- \x1b[mArea\x1b[1;30m: \x1b[0;1m" + tag + "\x1b[0;1;32mCreating\r\r\n"
-      "\x1b[0;1;30m- \x1b[mArea\x1b[1;30m: \x1b[0;1m" + again + "\x1b[0;1;31mExists\r\r\n"
+      "\x1b[1;30m- \x1b[mArea\x1b[1;30m: \x1b[0;1m" +
+      tag +
+      "\x1b[0;1;32mCreating\r\r\n"
+      "\x1b[0;1;30m- \x1b[mArea\x1b[1;30m: \x1b[0;1m" +
+      again +
+      "\x1b[0;1;31mExists\r\r\n"
       "\r\n"
       "\x1b[mComplete; Imported \x1b[1m1 \x1b[mbases.\r\r\n";
   EXPECT_EQ(session.output(), expected);
+}
+
+// "Runtime error N at 0x" + 8 upper-case hex digits, a line per calling level, an empty line.
+bool IsRuntimeErrorReport(const std::string& text, int number) {
+  const std::regex report("Runtime error " + std::to_string(number) +
+                          " at 0x[0-9A-F]{8}\n(  0x[0-9A-F]{8}\n)*\n");
+  return std::regex_match(text, report);
+}
+
+TEST(RuntimeError, ShortDefaultsFileEndsTheRunBeforeTheBanner) {
+  Host host;
+  for (const std::string& bytes : {std::string(), std::string(116, 's')}) {
+    WriteFile(host.work + "/korvanex.cfg", bytes);
+    RunResult run = host.Import("!/e/general GENERAL\n");
+    EXPECT_EQ(run.status, 100);
+    EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), bytes);
+  }
+  std::filesystem::remove(host.work + "/korvanex.cfg");
+  std::filesystem::create_directory(host.work + "/korvanex.cfg");
+  RunResult run = host.Import("");
+  EXPECT_EQ(run.status, 100);
+  EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+}
+
+TEST(RuntimeError, ShortOstrelEndsTheRunBeforeTheAreaListIsOpened) {
+  Host host;
+  WriteFile(host.root + "/ostrel.dat", std::string(1823, '\0'));
+  RunOptions options;
+  options.cwd = host.work;
+  RunResult run = RunTool({host.root, "NO-SUCH-LIST"}, options);
+  EXPECT_EQ(run.status, 100);
+  ASSERT_EQ(run.output.substr(0, sizeof kBanner - 1), kBanner);
+  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(sizeof kBanner - 1), 100)) << run.output;
+  EXPECT_EQ(run.error, "");
+}
+
+TEST(RuntimeError, ShortRecordInMbasesIsNotAnError) {
+  Host host;
+  WriteFile(host.mbases_path(), std::string(281, 'x'));
+  RunResult run = host.Import("!/e/general GENERAL\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(ReadFile(host.mbases_path()).size(), 282u);
 }
 
 }  // namespace

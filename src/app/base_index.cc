@@ -14,8 +14,8 @@ void TakeIn(BaseIndex* index, const BaseRecord& record) {
   // A damaged length above 8 would run on into the next fields; such a name never
   // matches, and nothing outside the record is read.
   if (record.bytes[base_field::kFileName] <= kFileNameCapacity) {
-    const Str255 name = DecodeCounted(record.bytes, kBaseRecordSize, base_field::kFileName,
-                                      kFileNameCapacity);
+    const Str255 name =
+        DecodeCounted(record.bytes, kBaseRecordSize, base_field::kFileName, kFileNameCapacity);
     index->file_names.insert(UpperCase(name).str());
   }
   index->indexes.set(DecodeFixed16(record.bytes + base_field::kIndex));

@@ -48,8 +48,7 @@ int OpenAreaList(const char* path) {
 }
 
 // The line loop over the open area list. Returns 0, an error number or kNoFreeIndex.
-int ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
-                   ImportRun* run) {
+int ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount], ImportRun* run) {
   LineReader reader(area_fd);
   Str255 line;
   AreaEntry entry;
@@ -103,8 +102,9 @@ int Import(const char* root, const char* area_list, const DefaultsRecord& defaul
   close(area_fd);
   CloseRecordFile(&run.mbases);
   ConsoleWriteLine("");
-  PipeWriteLn(Join(Join("|07Complete; Imported |15", IntToText(static_cast<int32_t>(run.imported)).view()),
-                   " |07bases."));
+  PipeWriteLn(
+      Join(Join("|07Complete; Imported |15", IntToText(static_cast<int32_t>(run.imported)).view()),
+           " |07bases."));
   return 0;
 }
 

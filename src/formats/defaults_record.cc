@@ -152,6 +152,8 @@ bool SaveDefaultsTo(const char* path, const DefaultsRecord& record) {
   return true;
 }
 
-bool SaveDefaults(const DefaultsRecord& record) { return SaveDefaultsTo(kDefaultsFileName, record); }
+bool SaveDefaults(const DefaultsRecord& record) {
+  return SaveDefaultsTo(kDefaultsFileName, record);
+}
 
 }  // namespace korvanex

@@ -11,18 +11,18 @@
 namespace korvanex {
 
 namespace defaults_field {
-constexpr size_t kListACS = 0;      // Str20
-constexpr size_t kReadACS = 21;     // Str20
-constexpr size_t kPostACS = 42;     // Str20
-constexpr size_t kSysopACS = 63;    // Str20
-constexpr size_t kPassword = 84;    // Str15
-constexpr size_t kRealNames = 100;  // uint8: 0 No, 1 Yes
-constexpr size_t kDefNewScan = 101; // uint8: 0 No, 1 Yes, 2 Forced
-constexpr size_t kDefQwkScan = 102; // uint8: 0 No, 1 Yes, 2 Forced
-constexpr size_t kMaxMsgs = 103;    // uint16
-constexpr size_t kMaxMsgAge = 105;  // uint16
-constexpr size_t kHeaderFile = 107; // Str8
-constexpr size_t kBaseFormat = 116; // uint8: 0 JAM, 1 Squish
+constexpr size_t kListACS = 0;       // Str20
+constexpr size_t kReadACS = 21;      // Str20
+constexpr size_t kPostACS = 42;      // Str20
+constexpr size_t kSysopACS = 63;     // Str20
+constexpr size_t kPassword = 84;     // Str15
+constexpr size_t kRealNames = 100;   // uint8: 0 No, 1 Yes
+constexpr size_t kDefNewScan = 101;  // uint8: 0 No, 1 Yes, 2 Forced
+constexpr size_t kDefQwkScan = 102;  // uint8: 0 No, 1 Yes, 2 Forced
+constexpr size_t kMaxMsgs = 103;     // uint16
+constexpr size_t kMaxMsgAge = 105;   // uint16
+constexpr size_t kHeaderFile = 107;  // Str8
+constexpr size_t kBaseFormat = 116;  // uint8: 0 JAM, 1 Squish
 constexpr size_t kEnd = 117;
 }  // namespace defaults_field
 

@@ -12,12 +12,12 @@
 namespace korvanex {
 
 namespace host_field {
-constexpr size_t kDataPath = 82;           // Str40
-constexpr size_t kMsgBasePath = 123;       // Str40
-constexpr size_t kNetAddressTable = 823;   // 20 slots of 24 bytes; zone = first uint16
+constexpr size_t kDataPath = 82;          // Str40
+constexpr size_t kMsgBasePath = 123;      // Str40
+constexpr size_t kNetAddressTable = 823;  // 20 slots of 24 bytes; zone = first uint16
 constexpr size_t kAddressSlotSize = 24;
-constexpr size_t kBaseDefaultText = 1303;  // Str50
-constexpr size_t kBaseDefaultBytes = 1354; // 4 x uint8
+constexpr size_t kBaseDefaultText = 1303;   // Str50
+constexpr size_t kBaseDefaultBytes = 1354;  // 4 x uint8
 constexpr size_t kEnd = 1824;
 }  // namespace host_field
 

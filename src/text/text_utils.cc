@@ -59,9 +59,12 @@ namespace {
 // The value of one digit in the given base, or -1 when the byte is not one.
 int DigitValue(unsigned char c, int base) {
   int value = -1;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+  if (c >= '0' && c <= '9')
+    value = c - '0';
+  else if (c >= 'A' && c <= 'F')
+    value = c - 'A' + 10;
+  else if (c >= 'a' && c <= 'f')
+    value = c - 'a' + 10;
   return value >= 0 && value < base ? value : -1;
 }
 

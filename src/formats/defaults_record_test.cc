@@ -1,0 +1,212 @@
+#include "formats/defaults_record.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "formats/error_number.h"
+#include "gtest/gtest.h"
+
+namespace korvanex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The bytes a first run saves, written out by hand.
+const uint8_t kBuiltInBytes[117] = {
+    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0,    0x04, 0x73, 0x32, 0x35, 0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0x01, 0x01, 0x01, 0xF4, 0x01, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string Bytes(const DefaultsRecord& record) {
+  return std::string(reinterpret_cast<const char*>(record.bytes), kDefaultsRecordSize);
+}
+
+// A scratch directory that the test also enters as its current directory.
+class DefaultsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvanex-defaults-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    old_cwd_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(old_cwd_);
+    fs::permissions(dir_, fs::perms::all);
+    fs::remove_all(dir_);
+  }
+  std::string dir_;
+  fs::path old_cwd_;
+};
+
+// Runs `body` in a child process as an unprivileged user: root may write any file, so
+// permission cases prove nothing when run as root. Returns the body's result.
+bool AsUnprivilegedUser(const std::function<bool()>& body) {
+  if (geteuid() != 0) return body();
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  EXPECT_EQ(Bytes(record), std::string(reinterpret_cast<const char*>(kBuiltInBytes), 117));
+  EXPECT_EQ(GetDefaultsNumber(record, defaults_field::kMaxMsgs), 500);
+}
+
+TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  SetDefaultsText(&record, defaults_field::kSysopACS, 20, "s2");
+  EXPECT_EQ(Bytes(record).substr(63, 6), std::string("\x02s255\0", 6));
+  // Lengths above the capacity are cut when read.
+  record.bytes[defaults_field::kHeaderFile] = 200;
+  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile, 8).size(), 8);
+}
+
+TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {
+  DefaultsRecord record;
+  bool loaded = true;
+  EXPECT_EQ(LoadDefaults(&record, &loaded), kNoError);
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(record.bytes[0], 3);
+  EXPECT_FALSE(fs::exists("korvanex.cfg")) << "loading never creates the file";
+}
+
+TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
+  for (const std::string& bytes : {std::string(), std::string(116, 'x')}) {
+    Write("korvanex.cfg", bytes);
+    DefaultsRecord record;
+    bool loaded = false;
+    EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
+    EXPECT_EQ(Read("korvanex.cfg"), bytes);
+  }
+  fs::remove("korvanex.cfg");
+  fs::create_directory("korvanex.cfg");
+  DefaultsRecord record;
+  bool loaded = false;
+  EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
+}
+
+TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
+  std::string bytes(reinterpret_cast<const char*>(kBuiltInBytes), 117);
+  bytes[100] = 0;
+  Write("korvanex.cfg", bytes + std::string(83, 'z'));
+  DefaultsRecord record;
+  bool loaded = false;
+  ASSERT_EQ(LoadDefaults(&record, &loaded), kNoError);
+  EXPECT_TRUE(loaded);
+  EXPECT_EQ(Bytes(record), bytes);
+  ASSERT_TRUE(SaveDefaults(record));
+  EXPECT_EQ(Read("korvanex.cfg"), bytes) << "a save leaves exactly one record";
+}
+
+TEST_F(DefaultsFileTest, NewFileGetsReadWriteForAllLessUmask) {
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  const mode_t old_mask = umask(027);
+  const bool saved = SaveDefaults(record);
+  umask(old_mask);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(fs::status("korvanex.cfg").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+}
+
+TEST_F(DefaultsFileTest, ExistingFileKeepsItsPermissionBits) {
+  Write("korvanex.cfg", std::string(117, 'o'));
+  fs::permissions("korvanex.cfg",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  ASSERT_TRUE(SaveDefaults(record));
+  EXPECT_EQ(fs::status("korvanex.cfg").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
+}
+
+TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
+  fs::create_directory("real");
+  Write("real/settings.cfg", std::string(117, 'o'));
+  fs::create_symlink("real/settings.cfg", "korvanex.cfg");
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  ASSERT_TRUE(SaveDefaults(record));
+  EXPECT_TRUE(fs::is_symlink("korvanex.cfg"));
+  EXPECT_EQ(Read("real/settings.cfg"), Bytes(record));
+}
+
+TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
+  const std::string old_bytes(117, 'o');
+  DefaultsRecord record;
+  SetBuiltInDefaults(&record);
+  fs::permissions(dir_, fs::perms::all);  // let the unprivileged user in
+
+  // The unprivileged user can save where it may write, so each failure below is the
+  // permission's doing.
+  Write("korvanex.cfg", old_bytes);
+  fs::permissions("korvanex.cfg", fs::perms::all);
+  ASSERT_TRUE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
+
+  // A file the user may not write is not replaced, though the directory is writable.
+  Write("korvanex.cfg", old_bytes);
+  fs::permissions("korvanex.cfg",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_EQ(Read("korvanex.cfg"), old_bytes);
+
+  // A writable file in a directory the user may not write: no temporary file can be made.
+  fs::permissions("korvanex.cfg", fs::perms::all);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_EQ(Read("korvanex.cfg"), old_bytes);
+
+  // Through a link to a file the user may not write.
+  fs::permissions(dir_, fs::perms::all);
+  fs::create_directory("locked");
+  Write("locked/target.cfg", old_bytes);
+  fs::permissions("locked/target.cfg", fs::perms::owner_read | fs::perms::others_read);
+  fs::remove("korvanex.cfg");
+  fs::create_symlink("locked/target.cfg", "korvanex.cfg");
+  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_EQ(Read("locked/target.cfg"), old_bytes);
+  EXPECT_TRUE(fs::is_symlink("korvanex.cfg"));
+  EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace korvanex

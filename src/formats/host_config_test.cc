@@ -1,0 +1,119 @@
+#include "formats/host_config.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "formats/error_number.h"
+#include "gtest/gtest.h"
+
+namespace korvanex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HostConfigFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvanex-host-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    path_ = dir_ + "/ostrel.dat";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+  std::string dir_, path_;
+};
+
+TEST(HostConfig, FieldsAreReadAtTheirOffsets) {
+  HostConfigRecord record;
+  record.bytes[82] = 5;
+  std::memcpy(record.bytes + 83, "/bbs/", 5);
+  record.bytes[123] = 45;  // a stored length above 40 is cut to 40
+  for (int i = 0; i < 45; ++i) record.bytes[124 + i] = static_cast<uint8_t>('a' + i % 26);
+  record.bytes[1303] = 60;  // and one above 50 to 50
+  for (int i = 0; i < 60; ++i) record.bytes[1304 + i] = 'T';
+  for (int i = 0; i < 4; ++i) record.bytes[1354 + i] = static_cast<uint8_t>(0xA0 + i);
+  record.bytes[823] = 0x34;  // slot 1: zone 0x1234
+  record.bytes[824] = 0x12;
+  record.bytes[1279] = 21;  // slot 20: zone 21
+
+  EXPECT_EQ(DataPath(record), "/bbs/");
+  EXPECT_EQ(MsgBasePath(record).size(), 40);
+  EXPECT_EQ(MsgBasePath(record).view().substr(0, 3), "abc");
+  EXPECT_EQ(BaseDefaultText(record).view(), std::string(50, 'T'));
+  EXPECT_EQ(BaseDefaultByte(record, 0), 0xA0);
+  EXPECT_EQ(BaseDefaultByte(record, 3), 0xA3);
+  uint16_t zones[kAddressSlotCount];
+  SlotZones(record, zones);
+  EXPECT_EQ(zones[0], 0x1234);
+  EXPECT_EQ(zones[1], 0);
+  EXPECT_EQ(zones[19], 21);
+}
+
+TEST(HostConfig, LongDataPathRunsOnIntoTheFollowingBytes) {
+  HostConfigRecord record;
+  record.bytes[82] = 255;
+  for (int i = 0; i < 255; ++i) record.bytes[83 + i] = static_cast<uint8_t>('A' + i % 26);
+  const Str255 path = DataPath(record);
+  EXPECT_EQ(path.size(), 255);
+  EXPECT_EQ(path.at(41), 'A' + 41 % 26);  // a character of the MsgBasePath field
+}
+
+TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {
+  std::string bytes(1824, '\0');
+  bytes[82] = 1;
+  bytes[83] = '/';
+  HostConfigRecord record;
+  bool opened = false;
+
+  Write(bytes);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(DataPath(record), "/");
+
+  Write(bytes + std::string(500, 'x'));
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
+
+  Write(bytes.substr(0, 1823));
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kErrorShortRecord);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(fs::file_size(path_), 1823u) << "the file is never written";
+}
+
+TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
+  HostConfigRecord record;
+  bool opened = true;
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(fs::exists(path_)) << "never created";
+
+  fs::create_directory(path_);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
+  EXPECT_FALSE(opened);
+  fs::remove(path_);
+
+  // Write-protected on a writable file system: not opened, though it would only be read.
+  // Root opens any file, so the check runs as an unprivileged user.
+  Write(std::string(1824, '\0'));
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    HostConfigRecord child_record;
+    bool child_opened = true;
+    LoadHostConfig(path_.c_str(), &child_record, &child_opened);
+    _exit(child_opened ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace korvanex
