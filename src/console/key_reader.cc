@@ -1,0 +1,186 @@
+#include "console/key_reader.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace korvanex {
+
+int FdByteSource::ReadByte(int timeout_ms) {
+  if (next_ < filled_) return buffer_[next_++];
+  if (ended_) return kByteEnd;
+  for (;;) {
+    pollfd ready = {fd_, POLLIN, 0};
+    const int polled = poll(&ready, 1, timeout_ms);
+    if (polled < 0) {
+      if (errno == EINTR) continue;
+      ended_ = true;
+      return kByteEnd;
+    }
+    if (polled == 0) return kByteTimeout;
+    // A hang-up or a closed descriptor shows as a read of 0 bytes or a read error.
+    const ssize_t got = read(fd_, buffer_, sizeof buffer_);
+    if (got > 0) {
+      filled_ = static_cast<size_t>(got);
+      next_ = 1;
+      return buffer_[0];
+    }
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    ended_ = true;
+    return kByteEnd;
+  }
+}
+
+namespace {
+
+bool IsParameterByte(int byte) { return byte >= 0x20 && byte <= 0x3F; }
+bool IsFinalByte(int byte) { return byte >= 0x40 && byte <= 0x7E; }
+
+// The key of a sequence that ends in a letter: ESC [ A, ESC O A, ESC [ 1 ; 5 A. The
+// parameters carry modifiers only, which the PC form of these keys does not tell apart.
+int LetterKey(int final_byte, bool ss3) {
+  switch (final_byte) {
+    case 'A':
+      return scan_code::kUp;
+    case 'B':
+      return scan_code::kDown;
+    case 'C':
+      return scan_code::kRight;
+    case 'D':
+      return scan_code::kLeft;
+    case 'H':
+      return scan_code::kHome;
+    case 'F':
+      return scan_code::kEnd;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      return scan_code::kF1 + (final_byte - 'P');
+    case 'Z':
+      return ss3 ? 0 : scan_code::kShiftTab;
+    default:
+      return 0;
+  }
+}
+
+// The key of ESC [ n ~ (with or without modifiers after a ";").
+int TildeKey(int number) {
+  switch (number) {
+    case 1:
+    case 7:
+      return scan_code::kHome;
+    case 2:
+      return scan_code::kInsert;
+    case 3:
+      return scan_code::kDelete;
+    case 4:
+    case 8:
+      return scan_code::kEnd;
+    case 5:
+      return scan_code::kPageUp;
+    case 6:
+      return scan_code::kPageDown;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+      return scan_code::kF1 + (number - 11);
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+      return scan_code::kF1 + 5 + (number - 17);
+    case 23:
+      return scan_code::kF11;
+    case 24:
+      return scan_code::kF12;
+    default:
+      return 0;
+  }
+}
+
+// Parameters are numbers separated by ";"; anything else (private markers such as "?",
+// intermediate bytes) belongs to no key. Returns the first number, -1 when it is absent,
+// or -2 when the parameters are not of that form.
+int FirstParameter(const std::string& parameters) {
+  for (char c : parameters) {
+    if ((c < '0' || c > '9') && c != ';') return -2;
+  }
+  int number = -1;
+  for (char c : parameters) {
+    if (c == ';') break;
+    number = (number < 0 ? 0 : number) * 10 + (c - '0');
+    if (number > 999) return -2;
+  }
+  return number;
+}
+
+}  // namespace
+
+int KeyReader::NextByte(int timeout_ms) {
+  if (pending_byte_ >= 0) {
+    const int byte = pending_byte_;
+    pending_byte_ = -1;
+    return byte;
+  }
+  return source_->ReadByte(timeout_ms);
+}
+
+int KeyReader::ReadSequence(bool ss3) {
+  int byte = NextByte(kSequenceTimeoutMs);
+  if (!ss3 && byte == '[') {
+    // The Linux console sends F1-F5 as ESC [ [ A to ESC [ [ E.
+    byte = NextByte(kSequenceTimeoutMs);
+    if (byte >= 'A' && byte <= 'E') return scan_code::kF1 + (byte - 'A');
+    if (byte == 27) pending_byte_ = byte;
+    return 0;
+  }
+  std::string parameters;
+  while (IsParameterByte(byte)) {
+    if (parameters.size() < 16) parameters += static_cast<char>(byte);
+    byte = NextByte(kSequenceTimeoutMs);
+  }
+  if (!IsFinalByte(byte)) {
+    // Cut short: by the end of input, a pause, or a byte that cannot belong to it. A new
+    // Escape starts the next key; any other stray byte goes with the broken sequence.
+    if (byte == 27) pending_byte_ = byte;
+    return 0;
+  }
+  if (parameters.size() >= 16) return 0;
+  const int first = FirstParameter(parameters);
+  if (first == -2) return 0;
+  if (byte == '~') return ss3 || first < 0 ? 0 : TildeKey(first);
+  return LetterKey(byte, ss3);
+}
+
+int KeyReader::ReadKey() {
+  for (;;) {
+    if (pending_key_ >= 0) {
+      const int key = pending_key_;
+      pending_key_ = -1;
+      return key;
+    }
+    const int byte = NextByte(-1);
+    if (byte == ByteSource::kByteEnd) return kInputEnded;
+    if (byte < 0) continue;
+    if (byte == 127) return 8;
+    if (byte != 27) return byte;
+    const int next = NextByte(kEscapeTimeoutMs);
+    if (next < 0) return 27;  // nothing followed: the Escape key itself
+    if (next != '[' && next != 'O') {
+      pending_byte_ = next;
+      return 27;
+    }
+    const int code = ReadSequence(next == 'O');
+    if (code > 0) {
+      pending_key_ = code;
+      return 0;
+    }
+    // A sequence of no known key is dropped whole; read the key after it.
+  }
+}
+
+}  // namespace korvanex

@@ -1,0 +1,43 @@
+// The terminal as configuration mode needs it: clearing the screen, placing the cursor,
+// and raw single-key input that is always put back the way it was found.
+#ifndef KORVANEX_CONSOLE_TERMINAL_H_
+#define KORVANEX_CONSOLE_TERMINAL_H_
+
+#include <string>
+
+namespace korvanex {
+
+// The bytes that clear the whole screen and put the cursor at column 1, row 1.
+std::string ClearScreenSequence();
+// The bytes that put the cursor at a 1-based column and row; empty for a position
+// outside the screen (a screen of unknown size has no right or lower edge).
+std::string MoveCursorSequence(int column, int row);
+
+void ClearScreen();
+void MoveCursor(int column, int row);
+
+// While an object of this class lives, standard input, when it is a terminal, gives
+// single unechoed bytes: no line editing, no signals from control keys, no flow control,
+// and CR kept as 13. The old settings come back when the object goes, and also when the
+// process is ended by SIGTERM, SIGINT or SIGQUIT (which then take their normal course).
+// A hang-up (SIGHUP) restores the settings and ends keyboard input instead: the next read
+// of standard input finds its end.
+class RawKeyboard {
+ public:
+  RawKeyboard();
+  ~RawKeyboard();
+  RawKeyboard(const RawKeyboard&) = delete;
+  RawKeyboard& operator=(const RawKeyboard&) = delete;
+
+  // Whether the terminal was switched (false when standard input is no terminal).
+  bool active() const { return active_; }
+  // Puts the old settings back now; harmless to repeat.
+  void Restore();
+
+ private:
+  bool active_ = false;
+};
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_CONSOLE_TERMINAL_H_
