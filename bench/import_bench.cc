@@ -1,0 +1,210 @@
+// Times the real binary importing generated area lists into generated hosts: every case
+// several times, each run from a fresh copy of the generated mbases.dat and with the
+// console output going to /dev/null. Prints the median wall time, the peak resident memory
+// of the run, and the time ratio between a case and the one before it, which doubles the
+// work.
+//   import_bench KORVANEX [RUNS]
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "bench_host.h"
+#include "formats/base_record.h"
+
+namespace korvanex {
+namespace {
+
+// The largest case cannot have half of its 40000 lines new: the tool numbers new bases from
+// the record count + 1 and stops at 32767, so 20000 bases leave room for 12767 new ones.
+// It lists 12000 new areas and 28000 lines for bases that exist, names coming round again.
+const BenchCase kCases[] = {
+    {5000, 10000, 5000},
+    {10000, 20000, 10000},
+    {20000, 40000, 12000},
+};
+
+constexpr double kMiddleCaseSeconds = 0.3;
+constexpr double kDoublingRatio = 2.3;
+constexpr double kLargestPeakMegabytes = 16.0;
+
+struct RunFigures {
+  double seconds = 0;
+  long peak_kilobytes = 0;
+};
+
+double Now() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+bool CopyFile(const std::string& from, const std::string& to) {
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  bool copied = out >= 0;
+  char buffer[1 << 16];
+  while (copied) {
+    const ssize_t got = read(in, buffer, sizeof buffer);
+    if (got <= 0) {
+      copied = got == 0;
+      break;
+    }
+    copied = write(out, buffer, static_cast<size_t>(got)) == got;
+  }
+  close(in);
+  if (out >= 0 && close(out) != 0) copied = false;
+  return copied;
+}
+
+// Runs the tool once in `dir`. The run's peak memory comes from wait4(); the runner stays
+// small, so that what a fresh process inherits before exec does not set the figure.
+bool RunOnce(const char* korvanex, const std::string& dir, RunFigures* figures) {
+  const double start = Now();
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    if (null < 0 || dup2(null, STDOUT_FILENO) < 0 || chdir(dir.c_str()) != 0) _exit(127);
+    execl(korvanex, korvanex, "host", "AREAS.BBS", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage;
+  pid_t waited;
+  do {
+    waited = wait4(pid, &status, 0, &usage);
+  } while (waited < 0 && errno == EINTR);
+  figures->seconds = Now() - start;
+  figures->peak_kilobytes = usage.ru_maxrss;
+  if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "import_bench: the run in %s did not end with status 0\n", dir.c_str());
+    return false;
+  }
+  return true;
+}
+
+long FileSize(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_size) : -1;
+}
+
+struct CaseFigures {
+  double median_seconds = 0;
+  double min_seconds = 0;
+  double max_seconds = 0;
+  long peak_kilobytes = 0;
+};
+
+bool RunCase(const char* korvanex, const std::string& dir, const BenchCase& c, int runs,
+             CaseFigures* figures) {
+  std::string error;
+  if (mkdir(dir.c_str(), 0777) != 0 || !MakeBenchHost(dir, c, &error)) {
+    std::fprintf(stderr, "import_bench: %s\n", error.empty() ? dir.c_str() : error.c_str());
+    return false;
+  }
+  const std::string mbases = dir + "/host/data/mbases.dat";
+  const std::string pristine = dir + "/mbases.generated";
+  if (!CopyFile(mbases, pristine)) return false;
+  const long expected = static_cast<long>(c.existing + c.new_areas) * kBaseRecordSize;
+
+  std::vector<double> seconds;
+  for (int run = 0; run < runs; ++run) {
+    RunFigures one;
+    if (!CopyFile(pristine, mbases) || !RunOnce(korvanex, dir, &one)) return false;
+    // A run that stopped early would be fast and wrong.
+    if (FileSize(mbases) != expected) {
+      std::fprintf(stderr, "import_bench: mbases.dat holds %ld bytes after the run, not %ld\n",
+                   FileSize(mbases), expected);
+      return false;
+    }
+    seconds.push_back(one.seconds);
+    figures->peak_kilobytes = std::max(figures->peak_kilobytes, one.peak_kilobytes);
+  }
+  std::sort(seconds.begin(), seconds.end());
+  figures->median_seconds = seconds[seconds.size() / 2];
+  figures->min_seconds = seconds.front();
+  figures->max_seconds = seconds.back();
+  return true;
+}
+
+void RemoveTree(const std::string& dir) {
+  for (const char* name : {"/host/data/mbases.dat", "/host/ostrel.dat", "/AREAS.BBS",
+                           "/korvanex.cfg", "/mbases.generated"}) {
+    unlink((dir + name).c_str());
+  }
+  rmdir((dir + "/host/data").c_str());
+  rmdir((dir + "/host").c_str());
+  rmdir(dir.c_str());
+}
+
+int Run(const char* korvanex, int runs) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string scratch =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/korvanex-bench.XXXXXX";
+  if (mkdtemp(scratch.data()) == nullptr) {
+    std::perror("import_bench: mkdtemp");
+    return 1;
+  }
+
+  std::printf("Import of AREAS.BBS into mbases.dat, median of %d runs, output to /dev/null\n\n",
+              runs);
+  std::printf("%8s %8s %6s %8s %10s %10s %10s %9s %7s\n", "bases", "areas", "new", "existing",
+              "median s", "min s", "max s", "peak MB", "ratio");
+  const size_t case_count = sizeof kCases / sizeof kCases[0];
+  std::vector<CaseFigures> figures(case_count);
+  bool ok = true;
+  for (size_t i = 0; ok && i < case_count; ++i) {
+    const BenchCase& c = kCases[i];
+    const std::string dir = scratch + "/case" + std::to_string(i + 1);
+    ok = RunCase(korvanex, dir, c, runs, &figures[i]);
+    RemoveTree(dir);
+    if (!ok) break;
+    std::printf("%8d %8d %6d %8d %10.4f %10.4f %10.4f %9.2f", c.existing, c.areas, c.new_areas,
+                c.areas - c.new_areas, figures[i].median_seconds, figures[i].min_seconds,
+                figures[i].max_seconds, static_cast<double>(figures[i].peak_kilobytes) / 1024.0);
+    if (i > 0) std::printf(" %7.2f", figures[i].median_seconds / figures[i - 1].median_seconds);
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  rmdir(scratch.c_str());
+  if (!ok) return 1;
+
+  const double middle = figures[1].median_seconds;
+  const double ratio = std::max(figures[1].median_seconds / figures[0].median_seconds,
+                                figures[2].median_seconds / figures[1].median_seconds);
+  const double peak = static_cast<double>(figures[2].peak_kilobytes) / 1024.0;
+  const bool middle_met = middle < kMiddleCaseSeconds;
+  const bool ratio_met = ratio <= kDoublingRatio;
+  const bool peak_met = peak < kLargestPeakMegabytes;
+  std::printf("\n");
+  std::printf("middle case %.4f s (target under %.1f s): %s\n", middle, kMiddleCaseSeconds,
+              middle_met ? "met" : "MISSED");
+  std::printf("largest doubling ratio %.2f (target at most %.1f): %s\n", ratio, kDoublingRatio,
+              ratio_met ? "met" : "MISSED");
+  std::printf("largest case peak %.2f MB (target under %.0f MB): %s\n", peak, kLargestPeakMegabytes,
+              peak_met ? "met" : "MISSED");
+  return middle_met && ratio_met && peak_met ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace korvanex
+
+int main(int argc, char** argv) {
+  const int runs = argc == 3 ? std::atoi(argv[2]) : 5;
+  if ((argc != 2 && argc != 3) || runs < 1) {
+    std::fprintf(stderr, "usage: import_bench KORVANEX [RUNS]\n");
+    return 2;
+  }
+  return korvanex::Run(argv[1], runs);
+}

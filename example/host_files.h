@@ -1,0 +1,75 @@
+// Builds the host's files (ostrel.dat, mbases.dat) and the tool's korvanex.cfg byte by
+// byte, for the bundled example host and the benchmark hosts.
+#ifndef KORVANEX_EXAMPLE_HOST_FILES_H_
+#define KORVANEX_EXAMPLE_HOST_FILES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "formats/base_record.h"
+#include "formats/defaults_record.h"
+#include "formats/host_config.h"
+
+namespace korvanex {
+
+// The fields of ostrel.dat that the import reads; every other byte is zero.
+struct HostSetup {
+  std::string data_path;     // joined to "mbases.dat" as stored
+  std::string msgbase_path;  // the Path of every new base
+  uint16_t zones[20] = {};   // zone of address slots 1..20
+  std::string default_text;  // the HostText of every new base
+  uint8_t default_bytes[4] = {};
+};
+HostConfigRecord MakeHostConfig(const HostSetup& setup);
+
+// One message base as the host keeps it.
+struct BaseSetup {
+  std::string name;
+  std::string short_name;
+  std::string file_name;
+  std::string path;
+  uint8_t format = 0;  // 0 JAM, 1 Squish
+  uint8_t kind = 1;
+  uint8_t mode = 0;
+  std::string list_acs = "s20";
+  std::string read_acs = "s20";
+  std::string post_acs = "s20";
+  std::string sysop_acs = "s255";
+  std::string password;
+  uint8_t host_bytes[4] = {};
+  uint8_t address_slot = 1;
+  std::string host_text;
+  uint8_t real_names = 1;
+  uint8_t new_scan = 1;
+  uint8_t qwk_scan = 1;
+  uint16_t max_msgs = 500;
+  uint16_t max_age = 0;
+  std::string header_file;
+  int16_t index = 0;
+};
+BaseRecord MakeBaseRecord(const BaseSetup& setup);
+
+// The settings of korvanex.cfg.
+struct DefaultsSetup {
+  std::string list_acs = "s20";
+  std::string read_acs = "s20";
+  std::string post_acs = "s20";
+  std::string sysop_acs = "s255";
+  std::string password;
+  uint8_t real_names = 1;
+  uint8_t new_scan = 1;
+  uint8_t qwk_scan = 1;
+  uint16_t max_msgs = 500;
+  uint16_t max_age = 0;
+  std::string header_file;
+  uint8_t format = 0;
+};
+DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup);
+
+// Writes `size` bytes as the whole file at `path`. Returns whether every byte was written.
+bool WriteWholeFile(const std::string& path, const void* bytes, size_t size);
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_EXAMPLE_HOST_FILES_H_
