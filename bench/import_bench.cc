@@ -1,8 +1,9 @@
 // Times the real binary importing generated area lists into generated hosts: every case
 // several times, each run from a fresh copy of the generated mbases.dat and with the
-// console output going to /dev/null. Prints the median wall time, the peak resident memory
-// of the run, and the time ratio between a case and the one before it, which doubles the
-// work.
+// console output going to /dev/null. Prints the median wall time (and, as a figure that a
+// busy machine disturbs less, the median processor time), the peak resident memory of the
+// runs, and the ratio of median wall times between a case and the one before it, which
+// doubles the work.
 //   import_bench KORVANEX [RUNS]
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -39,6 +40,7 @@ constexpr double kLargestPeakMegabytes = 16.0;
 
 struct RunFigures {
   double seconds = 0;
+  double cpu_seconds = 0;  // user + system
   long peak_kilobytes = 0;
 };
 
@@ -87,6 +89,8 @@ bool RunOnce(const char* korvanex, const std::string& dir, RunFigures* figures) 
   } while (waited < 0 && errno == EINTR);
   figures->seconds = Now() - start;
   figures->peak_kilobytes = usage.ru_maxrss;
+  figures->cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "import_bench: the run in %s did not end with status 0\n", dir.c_str());
     return false;
@@ -103,6 +107,7 @@ struct CaseFigures {
   double median_seconds = 0;
   double min_seconds = 0;
   double max_seconds = 0;
+  double median_cpu_seconds = 0;
   long peak_kilobytes = 0;
 };
 
@@ -119,6 +124,7 @@ bool RunCase(const char* korvanex, const std::string& dir, const BenchCase& c, i
   const long expected = static_cast<long>(c.existing + c.new_areas) * kBaseRecordSize;
 
   std::vector<double> seconds;
+  std::vector<double> cpu_seconds;
   for (int run = 0; run < runs; ++run) {
     RunFigures one;
     if (!CopyFile(pristine, mbases) || !RunOnce(korvanex, dir, &one)) return false;
@@ -129,12 +135,15 @@ bool RunCase(const char* korvanex, const std::string& dir, const BenchCase& c, i
       return false;
     }
     seconds.push_back(one.seconds);
+    cpu_seconds.push_back(one.cpu_seconds);
     figures->peak_kilobytes = std::max(figures->peak_kilobytes, one.peak_kilobytes);
   }
   std::sort(seconds.begin(), seconds.end());
   figures->median_seconds = seconds[seconds.size() / 2];
   figures->min_seconds = seconds.front();
   figures->max_seconds = seconds.back();
+  std::sort(cpu_seconds.begin(), cpu_seconds.end());
+  figures->median_cpu_seconds = cpu_seconds[cpu_seconds.size() / 2];
   return true;
 }
 
@@ -159,8 +168,9 @@ int Run(const char* korvanex, int runs) {
 
   std::printf("Import of AREAS.BBS into mbases.dat, median of %d runs, output to /dev/null\n\n",
               runs);
-  std::printf("%8s %8s %6s %8s %10s %10s %10s %9s %7s\n", "bases", "areas", "new", "existing",
-              "median s", "min s", "max s", "peak MB", "ratio");
+  std::printf("%6s %6s %6s %8s %9s %8s %8s %8s %8s %6s\n", "bases", "areas", "new", "existing",
+              "median s", "min s", "max s", "cpu s", "peak MB", "ratio");
+  std::fflush(stdout);
   const size_t case_count = sizeof kCases / sizeof kCases[0];
   std::vector<CaseFigures> figures(case_count);
   bool ok = true;
@@ -170,10 +180,11 @@ int Run(const char* korvanex, int runs) {
     ok = RunCase(korvanex, dir, c, runs, &figures[i]);
     RemoveTree(dir);
     if (!ok) break;
-    std::printf("%8d %8d %6d %8d %10.4f %10.4f %10.4f %9.2f", c.existing, c.areas, c.new_areas,
+    std::printf("%6d %6d %6d %8d %9.4f %8.4f %8.4f %8.4f %8.2f", c.existing, c.areas, c.new_areas,
                 c.areas - c.new_areas, figures[i].median_seconds, figures[i].min_seconds,
-                figures[i].max_seconds, static_cast<double>(figures[i].peak_kilobytes) / 1024.0);
-    if (i > 0) std::printf(" %7.2f", figures[i].median_seconds / figures[i - 1].median_seconds);
+                figures[i].max_seconds, figures[i].median_cpu_seconds,
+                static_cast<double>(figures[i].peak_kilobytes) / 1024.0);
+    if (i > 0) std::printf(" %6.2f", figures[i].median_seconds / figures[i - 1].median_seconds);
     std::printf("\n");
     std::fflush(stdout);
   }
@@ -206,5 +217,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: import_bench KORVANEX [RUNS]\n");
     return 2;
   }
-  return korvanex::Run(argv[1], runs);
+  // The runs change directory, so the binary is named by its full path.
+  char* korvanex = realpath(argv[1], nullptr);
+  if (korvanex == nullptr) {
+    std::perror(argv[1]);
+    return 2;
+  }
+  const int status = korvanex::Run(korvanex, runs);
+  std::free(korvanex);
+  return status;
 }
