@@ -1,0 +1,369 @@
+// Configuration mode of the real binary, typed into on a pseudo-terminal or fed through a
+// pipe; the saved korvanex.cfg is checked byte for byte.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "harness.h"
+
+namespace korvanex_test {
+namespace {
+
+const char kPrompt[] = "Command (Q/Quit): ";
+const char kEndedLine[] = "ERROR: Keyboard input ended; settings not saved";
+
+constexpr size_t kListACS = 0, kReadACS = 21, kPostACS = 42, kSysopACS = 63, kPassword = 84;
+constexpr size_t kRealNames = 100, kDefNewScan = 101, kDefQwkScan = 102, kMaxMsgs = 103;
+constexpr size_t kMaxMsgAge = 105, kHeaderFile = 107, kBaseFormat = 116;
+
+// Writes a counted text into a record the way the tool does: length and characters only.
+void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
+  (*bytes)[offset] = static_cast<char>(text.size());
+  bytes->replace(offset + 1, text.size(), text);
+}
+
+void PutFixed16(std::string* bytes, size_t offset, uint16_t value) {
+  (*bytes)[offset] = static_cast<char>(value & 0xFF);
+  (*bytes)[offset + 1] = static_cast<char>(value >> 8);
+}
+
+struct Session {
+  int status = -1;
+  std::string screen;  // everything the terminal received
+};
+
+// Starts "korvanex -config" in `dir` on a terminal, types `keys` once the screen is up and
+// waits for the end.
+Session TypeKeys(const TempDir& dir, const std::string& keys,
+                 const std::vector<std::string>& args = {"-config"}) {
+  RunOptions options;
+  options.cwd = dir.path();
+  PtySession tool(args, options);
+  Session session;
+  if (!tool.WaitFor(kPrompt)) return session;
+  tool.Send(keys);
+  session.status = tool.Wait();
+  session.screen = tool.output();
+  return session;
+}
+
+// The same from a korvanex.cfg holding `cfg`; returns the file afterwards.
+std::string EditDefaults(const std::string& cfg, const std::string& keys) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", cfg);
+  Session session = TypeKeys(dir, keys);
+  EXPECT_EQ(session.status, 0) << session.screen;
+  return ReadFile(dir / "korvanex.cfg");
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST(ConfigFirstRun, SavingAtOnceWritesTheBuiltInDefaults) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"root", "AREAS.BBS"}}) {
+    TempDir dir;
+    Session session = TypeKeys(dir, "q", args);
+    EXPECT_EQ(session.status, 0);
+    EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
+    // Nothing is written after the prompt, and no banner ever.
+    EXPECT_EQ(session.screen.substr(session.screen.size() - 18), kPrompt);
+    EXPECT_EQ(session.screen.find("KORVANEX v1.0"), std::string::npos);
+  }
+}
+
+TEST(ConfigFirstRun, ConfigSwitchWithoutAFileStartsFromBuiltIns) {
+  TempDir dir;
+  Session session = TypeKeys(dir, "Q", {"-CoNfIg"});
+  EXPECT_EQ(session.status, 0);
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
+}
+
+TEST(ConfigToggles, CycleThroughTheirValues) {
+  std::string expected = BuiltInDefaultsBytes();
+  expected[kRealNames] = 0;
+  expected[kDefNewScan] = 2;
+  expected[kDefQwkScan] = 0;
+  expected[kBaseFormat] = 1;
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(), "FGHHLq"), expected);
+  // Back where they started: F twice, G three times, L twice.
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(), "FFGGGLLq"), BuiltInDefaultsBytes());
+}
+
+TEST(ConfigToggles, OutOfRangeFlagsComeBackIntoRange) {
+  std::string cfg = BuiltInDefaultsBytes();
+  cfg[kRealNames] = 7;
+  cfg[kDefNewScan] = 7;
+  cfg[kDefQwkScan] = 3;
+  cfg[kBaseFormat] = static_cast<char>(255);
+  std::string expected = cfg;
+  expected[kRealNames] = 0;
+  expected[kDefNewScan] = 0;
+  expected[kDefQwkScan] = 0;
+  expected[kBaseFormat] = 0;
+  EXPECT_EQ(EditDefaults(cfg, "FGHLq"), expected);
+}
+
+TEST(ConfigText, BackspaceEnterAndEscape) {
+  std::string expected = BuiltInDefaultsBytes();
+  PutCounted(&expected, kListACS, "abc");  // s20 erased, abc typed
+  PutCounted(&expected, kPostACS, "s2");   // the terminal's 127 erases too
+  PutCounted(&expected, kHeaderFile, "");  // Backspace in an empty field does nothing
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(),
+                         "A\x08\x08\x08"
+                         "abc\r"
+                         "Bxyz\x08\x1b"
+                         "C\x7f\r"
+                         "K\x08\x08\r"
+                         "q"),
+            expected);
+}
+
+TEST(ConfigText, ShortenedValueLeavesItsOldCharactersBehind) {
+  std::string cfg = EditDefaults(BuiltInDefaultsBytes(), "D\x08\x08\rq");
+  EXPECT_EQ(cfg.substr(kSysopACS, 6), std::string("\x02s255\0", 6));
+}
+
+TEST(ConfigText, TypingStopsAtTheMaximumLength) {
+  std::string expected = BuiltInDefaultsBytes();
+  PutCounted(&expected, kListACS, "s20" + std::string(17, 'x'));
+  PutCounted(&expected, kPassword, std::string(15, 'P'));
+  PutCounted(&expected, kHeaderFile, std::string(8, 'h'));
+  PutFixed16(&expected, kMaxMsgs, 5001);  // "500" has room for one digit more
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(),
+                         "A" + std::string(25, 'x') + "\r" + "E" + std::string(20, 'p') + "\r" +
+                             "K" + std::string(10, 'h') + "\r" + "I" + "12345\r" + "q"),
+            expected);
+}
+
+TEST(ConfigPassword, StoredInUpperCase) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  Session session = TypeKeys(dir,
+                             "Ese|cret\r"
+                             "q");
+  EXPECT_EQ(session.status, 0);
+  EXPECT_EQ(CountedAt(ReadFile(dir / "korvanex.cfg"), kPassword), "SE|CRET");
+  // Typed in lower case, shown in upper case after the redraw.
+  const size_t typed = session.screen.find("e|cret");
+  ASSERT_NE(typed, std::string::npos);
+  EXPECT_NE(session.screen.find("E. Password      : SE|CRET", typed), std::string::npos);
+}
+
+TEST(ConfigPassword, EscapeStillUpperCasesALoadedPassword) {
+  std::string cfg = BuiltInDefaultsBytes();
+  PutCounted(&cfg, kPassword, "lower1");
+  std::string expected = cfg;
+  PutCounted(&expected, kPassword, "LOWER1");
+  EXPECT_EQ(EditDefaults(cfg, "Eab\x1bq"), expected);
+}
+
+TEST(ConfigNumbers, EntriesConvertThroughTextToInt) {
+  const std::pair<std::string, uint16_t> kCases[] = {{"1000", 1000}, {"", 0},      {"12x", 0},
+                                                     {"-1", 65535},  {"$FF", 255}, {" 7", 7},
+                                                     {"7 ", 0},      {"%101", 5}};
+  for (const auto& [typed, stored] : kCases) {
+    std::string cfg = EditDefaults(BuiltInDefaultsBytes(), "I\x08\x08\x08" + typed + "\rq");
+    EXPECT_EQ(Fixed16At(cfg, kMaxMsgs), stored) << typed;
+  }
+}
+
+TEST(ConfigNumbers, FiveDigitValueIsShownWholeAndKept) {
+  std::string cfg = BuiltInDefaultsBytes();
+  PutFixed16(&cfg, kMaxMsgs, 65535);
+  PutFixed16(&cfg, kMaxMsgAge, 40000);
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", cfg);
+  Session session = TypeKeys(dir,
+                             "I9\rJ1\x08\x08"
+                             "5\x1bq");
+  EXPECT_EQ(session.status, 0);
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), cfg);
+  EXPECT_NE(session.screen.find("\x1b[11;20H65535"), std::string::npos);
+  EXPECT_EQ(session.screen.find("655359"), std::string::npos);
+}
+
+TEST(ConfigKeys, SpecialKeysActAsTheLetterOfTheirScanCode) {
+  std::string expected = BuiltInDefaultsBytes();
+  expected[kDefQwkScan] = 0;                 // Up twice (H): Yes, Forced, No
+  expected[kDefNewScan] = 2;                 // Home (G)
+  PutCounted(&expected, kHeaderFile, "hd");  // Left (K) opens the header file
+  PutFixed16(&expected, kMaxMsgs, 77);       // Page Up (I) opens Max Msgs
+  // Down (P), Right (M) and End (O) only redraw; Page Down (Q) saves.
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(),
+                         "\x1b[A\x1bOA\x1b[H\x1b[Dhd\r\x1b[5~\x08\x08\x08"
+                         "77\r"
+                         "\x1b[B\x1b[C\x1b[F\x1b[4~\x1b[6~"),
+            expected);
+}
+
+TEST(ConfigKeys, LowerCaseLettersActAsCapitals) {
+  std::string expected = BuiltInDefaultsBytes();
+  PutCounted(&expected, kListACS, "s20low");
+  expected[kRealNames] = 0;
+  expected[kBaseFormat] = 1;
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(), "alow\rflq"), expected);
+}
+
+TEST(ConfigKeys, KeysWithoutMeaningOnlyRedraw) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  // Digits, Enter, the blank, Ctrl+C, M to P, a lone Escape, F5 and Insert.
+  const std::string keys = "19\r \x03MNOPmnop\x1b";
+  Session session = TypeKeys(dir, keys + "\x1b[15~\x1b[2~q");
+  EXPECT_EQ(session.status, 0);
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
+  // One screen at the start, one per key, two per special key.
+  EXPECT_EQ(Count(session.screen, "\x1b[H\x1b[2J"), 1 + keys.size() + 4);
+}
+
+TEST(ConfigKeys, CtrlCIsAppendedInAField) {
+  std::string expected = BuiltInDefaultsBytes();
+  PutCounted(&expected, kHeaderFile,
+             "a\x03"
+             "b");
+  EXPECT_EQ(EditDefaults(BuiltInDefaultsBytes(),
+                         "Ka\x03"
+                         "b\rq"),
+            expected);
+}
+
+TEST(ConfigEnd, FailedSaveIsReported) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  RunOptions options;
+  options.cwd = dir.path();
+  PtySession tool({"-config"}, options);
+  ASSERT_TRUE(tool.WaitFor(kPrompt));
+  // A directory now stands where the file was: the save cannot replace it.
+  std::filesystem::remove(dir / "korvanex.cfg");
+  std::filesystem::create_directory(dir / "korvanex.cfg");
+  tool.Send("Fq");
+  EXPECT_EQ(tool.Wait(), 1);
+  const std::string tail = std::string(kPrompt) + "\r\nERROR: Unable to save korvanex.cfg\r\n";
+  ASSERT_GE(tool.output().size(), tail.size());
+  EXPECT_EQ(tool.output().substr(tool.output().size() - tail.size()), tail);
+}
+
+TEST(ConfigEnd, ClosedTerminalEndsWithoutSaving) {
+  for (const std::string& keys : {std::string("F"), std::string("Axyz")}) {
+    TempDir dir;
+    std::string cfg = BuiltInDefaultsBytes();
+    cfg[kBaseFormat] = 1;
+    WriteFile(dir / "korvanex.cfg", cfg);
+    RunOptions options;
+    options.cwd = dir.path();
+    PtySession tool({"-config"}, options);
+    ASSERT_TRUE(tool.WaitFor(kPrompt));
+    tool.Send(keys);
+    ASSERT_TRUE(tool.WaitFor(keys == "F" ? "Real Names    : No" : "xyz"));
+    tool.CloseInput();
+    EXPECT_EQ(tool.Wait(), 1) << keys;
+    EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), cfg) << keys;
+  }
+}
+
+TEST(ConfigEnd, EndOfPipedInputEndsWithoutSaving) {
+  for (const std::string& keys :
+       {std::string(), std::string("FL"), std::string("Axyz"), std::string("I12")}) {
+    TempDir dir;
+    RunOptions options;
+    options.cwd = dir.path();
+    options.input = keys;
+    options.closed_input = keys.empty();
+    RunResult run = RunTool({"-config"}, options);
+    EXPECT_EQ(run.status, 1) << keys;
+    const std::string tail = std::string(kPrompt) + "\n" + kEndedLine + "\n";
+    ASSERT_GE(run.output.size(), tail.size()) << keys;
+    EXPECT_EQ(run.output.substr(run.output.size() - tail.size()), tail) << keys;
+    // A first run stays a first run.
+    EXPECT_FALSE(FileExists(dir / "korvanex.cfg")) << keys;
+  }
+}
+
+TEST(ConfigPipe, ScriptedKeysWork) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  RunOptions options;
+  options.cwd = dir.path();
+  options.input =
+      "Eab\rI\x1b[3~\x08\x08\x08"
+      "9\r\x1b[AQ";
+  RunResult run = RunTool({"-CONFIG"}, options);
+  EXPECT_EQ(run.status, 0);
+  std::string expected = BuiltInDefaultsBytes();
+  PutCounted(&expected, kPassword, "AB");
+  PutFixed16(&expected, kMaxMsgs, 59);  // Delete in a field is 0 and "S"; the 0 fits
+  expected[kDefQwkScan] = 2;
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), expected);
+  EXPECT_EQ(run.output.substr(run.output.size() - 18), kPrompt);
+}
+
+// Runs the tool under a shell on a terminal that records the terminal's settings before
+// and after; `signal_number` (when not 0) is sent to the tool once its screen is up.
+struct ModesRun {
+  int status = -1;
+  std::string before, after, screen;
+};
+
+ModesRun RunRecordingModes(const std::string& keys, int signal_number) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  RunOptions options;
+  options.cwd = dir.path();
+  options.binary = "/bin/sh";
+  // Standard input is handed over explicitly: a background job would get /dev/null.
+  const std::string script =
+      "stty -g > before; exec 3<&0; '" + std::string(KORVANEX_BINARY) +
+      "' -config <&3 & echo \"pid=$!.\"; wait $!; echo \"status=$?.\"; stty -g > after";
+  PtySession shell({"-c", script}, options);
+  ModesRun run;
+  if (!shell.WaitFor(kPrompt) || !shell.WaitFor(".")) return run;
+  const size_t at = shell.output().find("pid=");
+  if (at == std::string::npos) return run;
+  const pid_t pid = static_cast<pid_t>(std::stoi(shell.output().substr(at + 4)));
+  shell.Send(keys);
+  if (signal_number != 0) kill(pid, signal_number);
+  if (!shell.WaitFor("status=")) return run;
+  shell.Wait();
+  run.screen = shell.output();
+  const size_t status_at = shell.output().find("status=");
+  run.status = std::stoi(shell.output().substr(status_at + 7));
+  run.before = ReadFile(dir / "before");
+  run.after = ReadFile(dir / "after");
+  return run;
+}
+
+TEST(ConfigTerminal, SettingsComeBackOnEveryWayOut) {
+  const struct {
+    const char* name;
+    std::string keys;
+    int signal_number;
+    int status;
+  } kCases[] = {
+      {"save", "q", 0, 0},
+      {"terminate", "Axy", SIGTERM, 128 + SIGTERM},
+      {"hang-up", "Axy", SIGHUP, 1},
+  };
+  for (const auto& c : kCases) {
+    ModesRun run = RunRecordingModes(c.keys, c.signal_number);
+    EXPECT_EQ(run.status, c.status) << c.name << run.screen;
+    EXPECT_FALSE(run.before.empty()) << c.name;
+    EXPECT_EQ(run.after, run.before) << c.name;
+    if (c.signal_number == SIGHUP) {
+      EXPECT_NE(run.screen.find(kEndedLine), std::string::npos) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvanex_test
