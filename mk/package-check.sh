@@ -3,6 +3,8 @@
 # and its manual page work once the package is installed into a scratch root.
 # Usage: package-check.sh PACKAGE.deb
 set -euo pipefail
+# dpkg looks for ldconfig and start-stop-daemon on the PATH.
+export PATH="$PATH:/usr/local/sbin:/usr/sbin:/sbin"
 
 deb=$(realpath "$1")
 checks=0
