@@ -2,8 +2,8 @@
 // several times, each run from a fresh copy of the generated mbases.dat and with the
 // console output going to /dev/null. Prints the median wall time (and, as a figure that a
 // busy machine disturbs less, the median processor time), the peak resident memory of the
-// runs, and the ratio of median wall times between a case and the one before it, which
-// doubles the work.
+// runs, and the ratios of median wall and processor times between a case and the one
+// before it, which doubles the work.
 //   import_bench KORVANEX [RUNS]
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -103,47 +103,45 @@ long FileSize(const std::string& path) {
   return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_size) : -1;
 }
 
-struct CaseFigures {
-  double median_seconds = 0;
-  double min_seconds = 0;
-  double max_seconds = 0;
-  double median_cpu_seconds = 0;
+struct CaseRuns {
+  std::string dir;
+  std::vector<double> seconds;
+  std::vector<double> cpu_seconds;
   long peak_kilobytes = 0;
 };
 
-bool RunCase(const char* korvanex, const std::string& dir, const BenchCase& c, int runs,
-             CaseFigures* figures) {
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+bool PrepareCase(const std::string& dir, const BenchCase& c) {
   std::string error;
-  if (mkdir(dir.c_str(), 0777) != 0 || !MakeBenchHost(dir, c, &error)) {
+  if (mkdir(dir.c_str(), 0777) != 0 || !MakeBenchHost(dir, c, &error) ||
+      !CopyFile(dir + "/host/data/mbases.dat", dir + "/mbases.generated")) {
     std::fprintf(stderr, "import_bench: %s\n", error.empty() ? dir.c_str() : error.c_str());
     return false;
   }
-  const std::string mbases = dir + "/host/data/mbases.dat";
-  const std::string pristine = dir + "/mbases.generated";
-  if (!CopyFile(mbases, pristine)) return false;
-  const long expected = static_cast<long>(c.existing + c.new_areas) * kBaseRecordSize;
+  return true;
+}
 
-  std::vector<double> seconds;
-  std::vector<double> cpu_seconds;
-  for (int run = 0; run < runs; ++run) {
-    RunFigures one;
-    if (!CopyFile(pristine, mbases) || !RunOnce(korvanex, dir, &one)) return false;
-    // A run that stopped early would be fast and wrong.
-    if (FileSize(mbases) != expected) {
-      std::fprintf(stderr, "import_bench: mbases.dat holds %ld bytes after the run, not %ld\n",
-                   FileSize(mbases), expected);
-      return false;
-    }
-    seconds.push_back(one.seconds);
-    cpu_seconds.push_back(one.cpu_seconds);
-    figures->peak_kilobytes = std::max(figures->peak_kilobytes, one.peak_kilobytes);
+// One run of a case from a fresh copy of its generated mbases.dat.
+bool RunCase(const char* korvanex, const BenchCase& c, CaseRuns* runs) {
+  const std::string mbases = runs->dir + "/host/data/mbases.dat";
+  RunFigures one;
+  if (!CopyFile(runs->dir + "/mbases.generated", mbases) || !RunOnce(korvanex, runs->dir, &one)) {
+    return false;
   }
-  std::sort(seconds.begin(), seconds.end());
-  figures->median_seconds = seconds[seconds.size() / 2];
-  figures->min_seconds = seconds.front();
-  figures->max_seconds = seconds.back();
-  std::sort(cpu_seconds.begin(), cpu_seconds.end());
-  figures->median_cpu_seconds = cpu_seconds[cpu_seconds.size() / 2];
+  // A run that stopped early would be fast and wrong.
+  const long expected = static_cast<long>(c.existing + c.new_areas) * kBaseRecordSize;
+  if (FileSize(mbases) != expected) {
+    std::fprintf(stderr, "import_bench: mbases.dat holds %ld bytes after the run, not %ld\n",
+                 FileSize(mbases), expected);
+    return false;
+  }
+  runs->seconds.push_back(one.seconds);
+  runs->cpu_seconds.push_back(one.cpu_seconds);
+  runs->peak_kilobytes = std::max(runs->peak_kilobytes, one.peak_kilobytes);
   return true;
 }
 
@@ -157,7 +155,7 @@ void RemoveTree(const std::string& dir) {
   rmdir(dir.c_str());
 }
 
-int Run(const char* korvanex, int runs) {
+int Run(const char* korvanex, int run_count) {
   const char* tmp = std::getenv("TMPDIR");
   std::string scratch =
       std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/korvanex-bench.XXXXXX";
@@ -165,41 +163,51 @@ int Run(const char* korvanex, int runs) {
     std::perror("import_bench: mkdtemp");
     return 1;
   }
-
-  std::printf("Import of AREAS.BBS into mbases.dat, median of %d runs, output to /dev/null\n\n",
-              runs);
-  std::printf("%6s %6s %6s %8s %9s %8s %8s %8s %8s %6s\n", "bases", "areas", "new", "existing",
-              "median s", "min s", "max s", "cpu s", "peak MB", "ratio");
-  std::fflush(stdout);
   const size_t case_count = sizeof kCases / sizeof kCases[0];
-  std::vector<CaseFigures> figures(case_count);
+  std::vector<CaseRuns> runs(case_count);
   bool ok = true;
   for (size_t i = 0; ok && i < case_count; ++i) {
-    const BenchCase& c = kCases[i];
-    const std::string dir = scratch + "/case" + std::to_string(i + 1);
-    ok = RunCase(korvanex, dir, c, runs, &figures[i]);
-    RemoveTree(dir);
-    if (!ok) break;
-    std::printf("%6d %6d %6d %8d %9.4f %8.4f %8.4f %8.4f %8.2f", c.existing, c.areas, c.new_areas,
-                c.areas - c.new_areas, figures[i].median_seconds, figures[i].min_seconds,
-                figures[i].max_seconds, figures[i].median_cpu_seconds,
-                static_cast<double>(figures[i].peak_kilobytes) / 1024.0);
-    if (i > 0) std::printf(" %6.2f", figures[i].median_seconds / figures[i - 1].median_seconds);
-    std::printf("\n");
-    std::fflush(stdout);
+    runs[i].dir = scratch + "/case" + std::to_string(i + 1);
+    ok = PrepareCase(runs[i].dir, kCases[i]);
+  }
+  // The cases take turns, so that a machine busy for a while slows all of them alike.
+  for (int run = 0; ok && run < run_count; ++run) {
+    for (size_t i = 0; ok && i < case_count; ++i) ok = RunCase(korvanex, kCases[i], &runs[i]);
+  }
+  for (const CaseRuns& one : runs) {
+    if (!one.dir.empty()) RemoveTree(one.dir);
   }
   rmdir(scratch.c_str());
   if (!ok) return 1;
 
-  const double middle = figures[1].median_seconds;
-  const double ratio = std::max(figures[1].median_seconds / figures[0].median_seconds,
-                                figures[2].median_seconds / figures[1].median_seconds);
-  const double peak = static_cast<double>(figures[2].peak_kilobytes) / 1024.0;
-  const bool middle_met = middle < kMiddleCaseSeconds;
+  std::printf("Import of AREAS.BBS into mbases.dat, median of %d runs, output to /dev/null\n\n",
+              run_count);
+  std::printf("%6s %6s %6s %8s %9s %8s %8s %8s %8s %6s %6s\n", "bases", "areas", "new", "existing",
+              "median s", "min s", "max s", "cpu s", "peak MB", "ratio", "cpu");
+  std::vector<double> median(case_count);
+  std::vector<double> median_cpu(case_count);
+  for (size_t i = 0; i < case_count; ++i) {
+    const BenchCase& c = kCases[i];
+    median[i] = Median(runs[i].seconds);
+    median_cpu[i] = Median(runs[i].cpu_seconds);
+    std::printf("%6d %6d %6d %8d %9.4f %8.4f %8.4f %8.4f %8.2f", c.existing, c.areas, c.new_areas,
+                c.areas - c.new_areas, median[i],
+                *std::min_element(runs[i].seconds.begin(), runs[i].seconds.end()),
+                *std::max_element(runs[i].seconds.begin(), runs[i].seconds.end()), median_cpu[i],
+                static_cast<double>(runs[i].peak_kilobytes) / 1024.0);
+    if (i > 0) {
+      std::printf(" %6.2f %6.2f", median[i] / median[i - 1], median_cpu[i] / median_cpu[i - 1]);
+    }
+    std::printf("\n");
+  }
+
+  const double ratio = std::max(median[1] / median[0], median[2] / median[1]);
+  const double peak = static_cast<double>(runs[2].peak_kilobytes) / 1024.0;
+  const bool middle_met = median[1] < kMiddleCaseSeconds;
   const bool ratio_met = ratio <= kDoublingRatio;
   const bool peak_met = peak < kLargestPeakMegabytes;
   std::printf("\n");
-  std::printf("middle case %.4f s (target under %.1f s): %s\n", middle, kMiddleCaseSeconds,
+  std::printf("middle case %.4f s (target under %.1f s): %s\n", median[1], kMiddleCaseSeconds,
               middle_met ? "met" : "MISSED");
   std::printf("largest doubling ratio %.2f (target at most %.1f): %s\n", ratio, kDoublingRatio,
               ratio_met ? "met" : "MISSED");
