@@ -94,7 +94,11 @@ bool FitsIndexRange(const BenchCase& c) {
 }
 
 bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* error) {
-  if (c.existing < 1 || c.areas < 1 || c.new_areas < 0 || c.new_areas > c.areas || !FitsIndexRange(c)) {
+  if (c.existing < 1 || c.areas < 1 || c.new_areas < 0 || c.new_areas > c.areas) {
+    *error = "a case needs at least one base and one area line, and no more new areas than lines";
+    return false;
+  }
+  if (!FitsIndexRange(c)) {
     *error =
         "the case does not fit: the tool numbers new bases from the record count + 1 "
         "and stops at 32767, so existing + new must stay at or below 32767";
