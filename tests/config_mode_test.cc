@@ -17,7 +17,7 @@ namespace {
 const char kPrompt[] = "Command (Q/Quit): ";
 const char kEndedLine[] = "ERROR: Keyboard input ended; settings not saved";
 
-constexpr size_t kListACS = 0, kReadACS = 21, kPostACS = 42, kSysopACS = 63, kPassword = 84;
+constexpr size_t kListACS = 0, kPostACS = 42, kSysopACS = 63, kPassword = 84;
 constexpr size_t kRealNames = 100, kDefNewScan = 101, kDefQwkScan = 102, kMaxMsgs = 103;
 constexpr size_t kMaxMsgAge = 105, kHeaderFile = 107, kBaseFormat = 116;
 
