@@ -24,6 +24,8 @@ struct ConsoleState {
   uint8_t last_sent = 7;
   bool is_terminal = false;
   ConsoleSink sink = WriteToStandardOutput;
+  bool batching = false;
+  std::string batch;
 };
 
 ConsoleState console;
@@ -55,7 +57,19 @@ void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
 }
 
 void ConsoleWrite(std::string_view bytes) {
-  if (!bytes.empty()) console.sink(bytes.data(), bytes.size());
+  if (console.batching) {
+    console.batch += bytes;
+  } else if (!bytes.empty()) {
+    console.sink(bytes.data(), bytes.size());
+  }
+}
+
+void ConsoleBeginBatch() { console.batching = true; }
+
+void ConsoleEndBatch() {
+  console.batching = false;
+  ConsoleWrite(console.batch);
+  console.batch.clear();
 }
 
 void ConsoleWriteLine(std::string_view text) {

@@ -24,6 +24,10 @@ void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal);
 // Writes the bytes unchanged and returns when they are written. A failed write is dropped:
 // a console that went away must never stop an import half-way.
 void ConsoleWrite(std::string_view bytes);
+// Between these two calls, console output is gathered and then written in one piece, in
+// order, when the batch ends: a line of text and colour changes reaches the terminal whole.
+void ConsoleBeginBatch();
+void ConsoleEndBatch();
 // A plain line: the text unchanged, then LF.
 void ConsoleWriteLine(std::string_view text);
 

@@ -8,8 +8,9 @@
 namespace korvanex {
 
 void PipeWrite(const Str255& text) {
-  // Plain characters between two codes go out in one write; the run is written before
-  // any colour change so that it shows in the colour it was meant to have.
+  // The whole text with its colour changes goes out in one write, complete before the
+  // call returns; each run of plain characters comes before the change that follows it.
+  ConsoleBeginBatch();
   std::string run;
   const int length = text.size();
   int i = 0;
@@ -35,6 +36,7 @@ void PipeWrite(const Str255& text) {
     }
   }
   ConsoleWrite(run);
+  ConsoleEndBatch();
 }
 
 void PipeWriteLn(const Str255& text) { PipeWrite(Join(text, "\r\n")); }

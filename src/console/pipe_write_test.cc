@@ -79,11 +79,12 @@ TEST(PipeWrite, NonCodesArePrintedWithThePipe) {
   EXPECT_EQ(ConsoleAttr(), 7);
 }
 
-TEST(PipeWrite, PlainRunsGoOutWholeBetweenCodes) {
-  OnTerminal("abc|12def|7xghi");
-  ASSERT_EQ(writes.size(), 3u);
-  EXPECT_EQ(writes[0], "abc");
-  EXPECT_EQ(writes[2], "def|7xghi");
+TEST(PipeWrite, EachCallGoesOutInOneWrite) {
+  OnTerminal("abc|12def|7xghi|08");
+  ASSERT_EQ(writes.size(), 1u);
+  EXPECT_EQ(writes[0], "abc\x1b[1;31mdef|7xghi\x1b[0;1;30m");
+  OnTerminal("");
+  EXPECT_TRUE(writes.empty());
 }
 
 TEST(PipeWriteLn, LineEndIsCutAt255) {
