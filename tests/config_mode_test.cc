@@ -324,10 +324,11 @@ ModesRun RunRecordingModes(const std::string& keys, int signal_number) {
   // Standard input is handed over explicitly: a background job would get /dev/null.
   const std::string script =
       "stty -g > before; exec 3<&0; '" + std::string(KORVANEX_BINARY) +
-      "' -config <&3 & echo \"pid=$!.\"; wait $!; echo \"status=$?.\"; stty -g > after";
+      "' -config <&3 & echo \"pid=$!#\"; wait $!; echo \"status=$?#\"; stty -g > after";
   PtySession shell({"-c", script}, options);
   ModesRun run;
-  if (!shell.WaitFor(kPrompt) || !shell.WaitFor(".")) return run;
+  // The screen has no "#", so it ends the process number whatever came first.
+  if (!shell.WaitFor(kPrompt) || !shell.WaitFor("#")) return run;
   const size_t at = shell.output().find("pid=");
   if (at == std::string::npos) return run;
   const pid_t pid = static_cast<pid_t>(std::stoi(shell.output().substr(at + 4)));
