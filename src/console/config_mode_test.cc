@@ -163,13 +163,5 @@ TEST_F(ConfigModeTest, EndOfInputInAnEditorKeepsTheValue) {
   EXPECT_EQ(screen_output.substr(screen_output.size() - tail.size()), tail);
 }
 
-TEST_F(ConfigModeTest, SpecialKeysActAsTheLetterOfTheirScanCode) {
-  // Up (H), Home (G), Home (G), Right (M), Down (P), End (O), Page Down (Q) saves.
-  EXPECT_EQ(Run("\x1b[A\x1b[H\x1bOH\x1b[C\x1b[B\x1b[4~\x1b[6~"), 0);
-  EXPECT_EQ(saves, 1);
-  EXPECT_EQ(saved.bytes[defaults_field::kDefQwkScan], 2);
-  EXPECT_EQ(saved.bytes[defaults_field::kDefNewScan], 0);
-}
-
 }  // namespace
 }  // namespace korvanex
