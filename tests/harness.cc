@@ -40,11 +40,18 @@ int DecodeStatus(int wait_status) {
   for (const std::string& entry : options.env) putenv(strdup(entry.c_str()));
   std::string binary = options.binary.empty() ? KORVANEX_BINARY : options.binary;
   std::vector<char*> argv;
+  // KORVANEX_TEST_WRAPPER (words separated by spaces, such as a valgrind command) runs
+  // the tool itself under another program.
+  const char* wrapper = getenv("KORVANEX_TEST_WRAPPER");
+  if (options.binary.empty() && wrapper != nullptr) {
+    std::istringstream words(wrapper);
+    for (std::string word; words >> word;) argv.push_back(strdup(word.c_str()));
+  }
   argv.push_back(strdup(binary.c_str()));
   for (const std::string& arg : args) argv.push_back(strdup(arg.c_str()));
   argv.push_back(nullptr);
   signal(SIGPIPE, SIG_DFL);
-  execv(binary.c_str(), argv.data());
+  execvp(argv[0], argv.data());
   _exit(127);
 }
 

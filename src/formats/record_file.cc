@@ -17,10 +17,14 @@ int OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
   if (fd < 0 && errno == EROFS) fd = open(path, O_RDONLY | flags);
   if (fd < 0) return errno;
   struct stat status;
-  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-    const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+  if (fstat(fd, &status) != 0) {
+    const int error = errno;  // status holds nothing to look at
     close(fd);
     return error;
+  }
+  if (S_ISDIR(status.st_mode)) {
+    close(fd);
+    return EISDIR;
   }
   file->fd = fd;
   file->record_size = record_size;

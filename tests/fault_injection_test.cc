@@ -1,0 +1,391 @@
+// Failures of the system under the real binary: single file operations made to fail by
+// the preloaded fault library, a full disk, write-protected files, and failed saves of
+// the defaults. Each run must end with the exact report and status, keep the output
+// written before the failure, and leave mbases.dat holding every earlier record and
+// nothing after the failure point but what a partial write put there.
+#include <errno.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "gtest/gtest.h"
+#include "harness.h"
+
+namespace korvanex_test {
+namespace {
+
+const std::string kBanner =
+    "\n"
+    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
+    "              : Compatible with Ostrel BBS v1.07.2\n"
+    "\n";
+
+// The head of an area line, before its "Exists" or "Creating".
+std::string Head(const std::string& tag) {
+  return "- Area: " + tag + std::string(62 - tag.size(), ' ');
+}
+std::string Line(const std::string& tag, const std::string& word) {
+  return Head(tag) + word + "\r\n";
+}
+std::string Summary(int count) {
+  return "\nComplete; Imported " + std::to_string(count) + " bases.\r\n";
+}
+
+struct Fault {
+  std::string file;
+  std::string op;
+  int nth = 1;
+  int error = EIO;
+  int partial = -1;
+};
+
+RunOptions WithFault(const Fault& fault) {
+  RunOptions options;
+  options.env = {std::string("LD_PRELOAD=") + KORVANEX_FAULTINJECT,
+                 "KORVANEX_FAULT_FILE=" + fault.file, "KORVANEX_FAULT_OP=" + fault.op,
+                 "KORVANEX_FAULT_NTH=" + std::to_string(fault.nth),
+                 "KORVANEX_FAULT_ERRNO=" + std::to_string(fault.error)};
+  if (fault.partial >= 0) {
+    options.env.push_back("KORVANEX_FAULT_PARTIAL=" + std::to_string(fault.partial));
+  }
+  // A sanitizer runtime wants to be loaded first; the preloaded library comes before it.
+  const char* asan = getenv("ASAN_OPTIONS");
+  options.env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                        ":verify_asan_link_order=0");
+  return options;
+}
+
+// Checks that the run ended with the runtime error report for `number` and that the
+// output before the report is `before`.
+void ExpectReport(const RunResult& run, int number, const std::string& before) {
+  EXPECT_EQ(run.status, number);
+  const size_t at = run.output.find("Runtime error ");
+  ASSERT_NE(at, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.substr(0, at), before);
+  const std::regex report("Runtime error " + std::to_string(number) +
+                          " at 0x[0-9A-F]{8}\n(  0x[0-9A-F]{8}\n)*\n");
+  EXPECT_TRUE(std::regex_match(run.output.substr(at), report)) << run.output.substr(at);
+  EXPECT_EQ(run.error, "");
+}
+
+// Two existing bases, GENERAL and SYSOP, and an area list whose first line finds GENERAL
+// and whose next three create bases.
+struct Scene {
+  Scene() {
+    existing = BaseRecordBytes("GENERAL", "general", 1) + BaseRecordBytes("SYSOP", "sysop", 2);
+    WriteFile(host.mbases_path(), existing);
+  }
+  Host host;
+  std::string existing;
+  const std::string areas =
+      "!/e/general GENERAL 21:1/100\n!/e/one ONE\n!/e/two TWO 2:5/1\n!/e/three THREE\n";
+  // What the import writes when nothing fails.
+  std::string Complete() {
+    Scene clean;
+    EXPECT_EQ(clean.host.Import(areas).status, 0);
+    return ReadFile(clean.host.mbases_path());
+  }
+};
+
+TEST(FaultInjection, ErrorNumbersOfFailedReads) {
+  const struct {
+    int error;
+    int number;
+  } cases[] = {{ENOENT, 2},  {ENOTDIR, 3},   {ENAMETOOLONG, 3}, {ELOOP, 3},    {EMFILE, 4},
+               {ENFILE, 4},  {EACCES, 5},    {EPERM, 5},        {EEXIST, 5},   {EROFS, 5},
+               {EBADF, 6},   {EINTR, 101},   {EIO, 101},        {EAGAIN, 101}, {ENOSPC, 101},
+               {EPIPE, 101}, {ETXTBSY, 162}, {ENOMEM, 217},     {EFAULT, 217}, {EINVAL, 218}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    Scene scene;
+    // The second record's read fails while mbases.dat is searched for the first area.
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 2, c.error}));
+    ExpectReport(run, c.number, kBanner + Head("GENERAL"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+}
+
+TEST(FaultInjection, ReadsThatEndEarlyAreShortRecords) {
+  {
+    Scene scene;  // mbases.dat shrinks under the tool between its size and its read
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 1, 0}));
+    ExpectReport(run, 100, kBanner + Head("GENERAL"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+  {
+    Scene scene;
+    RunResult run = scene.host.Import(scene.areas, WithFault({"ostrel.dat", "read", 1, 0}));
+    ExpectReport(run, 100, kBanner);
+  }
+}
+
+TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
+  {
+    Scene scene;  // the size of the file cannot be taken
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 2, EBADF}));
+    ExpectReport(run, 6, kBanner + Head("GENERAL"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+  {
+    Scene scene;  // the rewind before the search
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "lseek", 1, EINVAL}));
+    ExpectReport(run, 218, kBanner + Head("GENERAL"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+  {
+    Scene scene;  // the seek to the end before the first new record: announced, not written
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "lseek", 2, EIO}));
+    ExpectReport(run, 101, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+}
+
+TEST(FaultInjection, FailedWriteKeepsEveryEarlierRecord) {
+  Scene scene;
+  const std::string complete = scene.Complete();
+  RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "write", 2, ENOSPC}));
+  ExpectReport(
+      run, 101,
+      kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") + Line("TWO", "Creating"));
+  EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282));
+}
+
+TEST(FaultInjection, ShortWriteLeavesAPartialRecordThatTheNextRunReplaces) {
+  Scene scene;
+  const std::string complete = scene.Complete();
+  RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "write", 2, EIO, 100}));
+  ExpectReport(
+      run, 101,
+      kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") + Line("TWO", "Creating"));
+  // Two old records, ONE, and the first 100 bytes of TWO: nothing else.
+  EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282 + 100));
+
+  // The partial record is not a record: the next run writes over it and ends where an
+  // undisturbed run would have.
+  RunResult again = scene.host.Import(scene.areas);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.output, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Exists") +
+                              Line("TWO", "Creating") + Line("THREE", "Creating") + Summary(2));
+  EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
+}
+
+TEST(FaultInjection, FailedReadOfTheAreaListKeepsTheLinesBeforeIt) {
+  Scene scene;
+  const std::string complete = scene.Complete();
+  // The list arrives in one read; the read after it, which would see its end, fails.
+  RunResult run = scene.host.Import(scene.areas, WithFault({"AREAS.BBS", "read", 2, EIO}));
+  ExpectReport(run, 101,
+               kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") +
+                   Line("TWO", "Creating") + Line("THREE", "Creating"));
+  EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
+
+  Scene first;
+  RunResult at_once = first.host.Import(first.areas, WithFault({"AREAS.BBS", "read", 1, EINTR}));
+  ExpectReport(at_once, 101, kBanner);
+  EXPECT_EQ(ReadFile(first.host.mbases_path()), first.existing);
+}
+
+TEST(FaultInjection, FailedReadOfTheDefaultsStopsBeforeTheBanner) {
+  for (int error : {EIO, EINTR, 0}) {
+    Scene scene;
+    RunResult run = scene.host.Import(scene.areas, WithFault({"korvanex.cfg", "read", 1, error}));
+    ExpectReport(run, 100, "");
+    EXPECT_EQ(ReadFile(scene.host.work + "/korvanex.cfg"), BuiltInDefaultsBytes());
+  }
+}
+
+TEST(FaultInjection, FailedOpensAreReportedAsSuch) {
+  const struct {
+    Fault fault;
+    std::string message;
+  } cases[] = {
+      {{"ostrel.dat", "open", 1, EACCES},
+       "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)"},
+      {{"ostrel.dat", "fstat", 1, EIO}, "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)"},
+      {{"AREAS.BBS", "open", 1, EMFILE}, "ERROR: Unable to open AREAS.BBS file (AREAS.BBS)"},
+      {{"AREAS.BBS", "fstat", 1, EIO}, "ERROR: Unable to open AREAS.BBS file (AREAS.BBS)"},
+      {{"mbases.dat", "open", 1, EMFILE}, "ERROR: Unable to open mbases.dat"},
+      {{"mbases.dat", "fstat", 1, EIO}, "ERROR: Unable to open mbases.dat"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault.file + " " + c.fault.op);
+    Scene scene;
+    RunResult run = scene.host.Import(scene.areas, WithFault(c.fault));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, kBanner + c.message + "\n");
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+}
+
+TEST(FaultInjection, ReadOnlyFileSystemOpensForReadingAndFailsOnlyTheWrite) {
+  {
+    // Every area exists: a run on a read-only mbases.dat completes.
+    Scene scene;
+    RunResult run =
+        scene.host.Import("!/e/general GENERAL\n", WithFault({"mbases.dat", "open", 1, EROFS}));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, kBanner + Line("GENERAL", "Exists") + Summary(0));
+  }
+  {
+    // A new base cannot be written to a descriptor open for reading only: error 6.
+    Scene scene;
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "open", 1, EROFS}));
+    ExpectReport(run, 6, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+}
+
+TEST(FaultInjection, FullDisk) {
+  Scene scene;
+  std::filesystem::remove(scene.host.mbases_path());
+  std::filesystem::create_symlink("/dev/full", scene.host.mbases_path());
+  RunResult run = scene.host.Import(scene.areas);
+  ExpectReport(run, 101, kBanner + Line("GENERAL", "Creating"));
+}
+
+// Saves of korvanex.cfg from configuration mode that fail at one step. The save writes a
+// temporary file beside korvanex.cfg first, so the old file stays byte for byte.
+TEST(FaultInjection, FailedSaveOfTheDefaultsKeepsTheOldFile) {
+  const Fault faults[] = {{"*.korvanex.cfg.", "open", 1, EACCES},
+                          {"*.korvanex.cfg.", "write", 1, ENOSPC},
+                          {"*.korvanex.cfg.", "write", 1, EIO, 50}};
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.op + " " + std::to_string(fault.partial));
+    Host host;
+    std::string old = BuiltInDefaultsBytes();
+    old[1] = 'X';  // a setting of the operator's, to be kept
+    old += "trailing bytes the old file had";
+    WriteFile(host.work + "/korvanex.cfg", old);
+    RunOptions options = WithFault(fault);
+    options.cwd = host.work;
+    options.input = "Q";
+    RunResult run = RunTool({"-CONFIG"}, options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
+    EXPECT_EQ(run.output.find("KORVANEX v1.0"), std::string::npos);
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), old);
+    // No temporary file is left behind.
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(host.work)) {
+      (void)entry;
+      ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+  }
+}
+
+// Runs as an unprivileged user, so that permission bits hold even when the tests run as
+// root. Returns false when that cannot be done here.
+class Unprivileged : public ::testing::Test {
+ protected:
+  static constexpr uid_t kNobody = 65534;
+
+  void SetUp() override {
+    as_root_ = geteuid() == 0;
+    if (as_root_ && access("/usr/bin/setpriv", X_OK) != 0) {
+      GTEST_SKIP() << "running as root without /usr/bin/setpriv to drop privileges";
+    }
+    // Every directory on the way is opened to others; the files stay root's, 0644.
+    for (const std::string& dir : {host_.dir.path(), host_.root, host_.data, host_.work}) {
+      chmod(dir.c_str(), 0755);
+    }
+    binary_ = host_.dir / "korvanex";
+    std::filesystem::copy_file(KORVANEX_BINARY, binary_);
+    chmod(binary_.c_str(), 0755);
+    WriteFile(host_.work + "/AREAS.BBS", "!/e/general GENERAL\n!/e/new NEW\n");
+  }
+
+  // Hands a file or directory to the unprivileged user.
+  void GiveAway(const std::string& path) {
+    if (as_root_ && chown(path.c_str(), kNobody, kNobody) != 0) FAIL() << "chown " << path;
+  }
+  // Takes write permission away from everyone (for a non-root run).
+  void Protect(const std::string& path) { chmod(path.c_str(), 0444); }
+
+  RunResult Run(const std::vector<std::string>& args, const std::string& input = "") {
+    RunOptions options;
+    options.cwd = host_.work;
+    options.input = input;
+    if (!as_root_) {
+      options.binary = binary_;
+      return RunTool(args, options);
+    }
+    options.binary = "/usr/bin/setpriv";
+    std::vector<std::string> full = {"--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                     binary_};
+    full.insert(full.end(), args.begin(), args.end());
+    return RunTool(full, options);
+  }
+
+  Host host_;
+  std::string binary_;
+  bool as_root_ = false;
+};
+
+TEST_F(Unprivileged, WriteProtectedMbasesDoesNotOpen) {
+  const std::string existing = BaseRecordBytes("GENERAL", "general", 1);
+  WriteFile(host_.mbases_path(), existing);
+  Protect(host_.mbases_path());
+  GiveAway(host_.work + "/korvanex.cfg");
+  GiveAway(host_.root + "/ostrel.dat");
+  RunResult run = Run({host_.root, "AREAS.BBS"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open mbases.dat\n");
+  EXPECT_EQ(ReadFile(host_.mbases_path()), existing);
+
+  // Given the file, the same user imports.
+  chmod(host_.mbases_path().c_str(), 0644);
+  GiveAway(host_.mbases_path());
+  run = Run({host_.root, "AREAS.BBS"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, kBanner + Line("GENERAL", "Exists") + Line("NEW", "Creating") + Summary(1));
+}
+
+TEST_F(Unprivileged, WriteProtectedOstrelDoesNotOpen) {
+  GiveAway(host_.work + "/korvanex.cfg");
+  GiveAway(host_.mbases_path());
+  const std::string ostrel = ReadFile(host_.root + "/ostrel.dat");
+  Protect(host_.root + "/ostrel.dat");
+  RunResult run = Run({host_.root, "AREAS.BBS"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)\n");
+  EXPECT_EQ(ReadFile(host_.root + "/ostrel.dat"), ostrel);
+  EXPECT_EQ(ReadFile(host_.mbases_path()), "");
+}
+
+TEST_F(Unprivileged, WriteProtectedDefaultsOpenTheEditorAndAreNotReplaced) {
+  GiveAway(host_.mbases_path());
+  GiveAway(host_.root + "/ostrel.dat");
+  std::string old = BuiltInDefaultsBytes();
+  old[1] = 'X';
+  WriteFile(host_.work + "/korvanex.cfg", old);
+  Protect(host_.work + "/korvanex.cfg");
+  // A defaults file that cannot be opened for writing counts as missing: the editor
+  // opens instead of an import, and its save fails without touching the file.
+  RunResult run = Run({host_.root, "AREAS.BBS"}, "Q");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output.find("KORVANEX v1.0"), std::string::npos);
+  EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(host_.work + "/korvanex.cfg"), old);
+  EXPECT_EQ(ReadFile(host_.mbases_path()), "");
+}
+
+TEST_F(Unprivileged, SaveInAReadOnlyDirectoryKeepsTheOldFile) {
+  // The file itself is writable, its directory is not: a save that rewrote the file in
+  // place could lose it half-way, one through a temporary file cannot start at all.
+  std::string old = BuiltInDefaultsBytes();
+  old[1] = 'X';
+  WriteFile(host_.work + "/korvanex.cfg", old);
+  GiveAway(host_.work + "/korvanex.cfg");
+  chmod(host_.work.c_str(), 0555);
+  RunResult run = Run({"-CONFIG"}, "Q");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
+  EXPECT_EQ(ReadFile(host_.work + "/korvanex.cfg"), old);
+}
+
+}  // namespace
+}  // namespace korvanex_test

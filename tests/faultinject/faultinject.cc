@@ -1,0 +1,219 @@
+// Test-only library, loaded with LD_PRELOAD into the tool, that makes one chosen file
+// operation fail. Configured by the environment:
+//   KORVANEX_FAULT_FILE     the file, by the end of its path ("mbases.dat"); with a
+//                           leading "*", any path that holds the rest ("*.korvanex.cfg.")
+//   KORVANEX_FAULT_OP       open, read, write, lseek or fstat
+//   KORVANEX_FAULT_NTH      which call of that operation on that file fails, from 1
+//   KORVANEX_FAULT_ERRNO    the errno it fails with; 0 makes a read return end of file
+//   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
+//                           returns that count, and the write after it fails
+// Opens are counted over every path that ends in the suffix; the other operations over the
+// descriptors such opens returned.
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <stdarg.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat };
+
+constexpr int kMaxFd = 4096;
+
+struct Config {
+  bool loaded = false;
+  const char* suffix = nullptr;
+  Op op = kNone;
+  long nth = 0;
+  int error = 0;
+  long partial = -1;
+  long calls = 0;
+  bool matched[kMaxFd] = {};
+};
+
+Config config;
+
+long EnvNumber(const char* name, long fallback) {
+  const char* text = getenv(name);
+  return text != nullptr && *text != '\0' ? strtol(text, nullptr, 10) : fallback;
+}
+
+Config& Get() {
+  if (!config.loaded) {
+    config.loaded = true;
+    config.suffix = getenv("KORVANEX_FAULT_FILE");
+    const char* op = getenv("KORVANEX_FAULT_OP");
+    if (op != nullptr) {
+      if (strcmp(op, "open") == 0) config.op = kOpen;
+      if (strcmp(op, "read") == 0) config.op = kRead;
+      if (strcmp(op, "write") == 0) config.op = kWrite;
+      if (strcmp(op, "lseek") == 0) config.op = kLseek;
+      if (strcmp(op, "fstat") == 0) config.op = kFstat;
+    }
+    config.nth = EnvNumber("KORVANEX_FAULT_NTH", 1);
+    config.error = static_cast<int>(EnvNumber("KORVANEX_FAULT_ERRNO", EIO));
+    config.partial = EnvNumber("KORVANEX_FAULT_PARTIAL", -1);
+  }
+  return config;
+}
+
+bool PathMatches(const char* path) {
+  const Config& c = Get();
+  if (c.suffix == nullptr || path == nullptr) return false;
+  if (c.suffix[0] == '*') return strstr(path, c.suffix + 1) != nullptr;
+  const size_t length = strlen(path), suffix_length = strlen(c.suffix);
+  return length >= suffix_length && strcmp(path + length - suffix_length, c.suffix) == 0;
+}
+
+bool FdMatches(int fd) { return fd >= 0 && fd < kMaxFd && Get().matched[fd]; }
+
+// Counts one call of `op` on the chosen file; true when this call is the one to fail.
+bool CountCall(Op op) {
+  Config& c = Get();
+  if (c.op != op) return false;
+  return ++c.calls == c.nth;
+}
+
+template <typename F>
+F Next(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+int TrackOpen(const char* path, int fd) {
+  if (fd >= 0 && fd < kMaxFd) Get().matched[fd] = PathMatches(path);
+  return fd;
+}
+
+// The shared part of every open: fails the chosen one, otherwise opens and tracks.
+template <typename F, typename... Args>
+int DoOpen(const char* name, const char* path, Args... args) {
+  if (PathMatches(path) && CountCall(kOpen)) {
+    errno = Get().error;
+    return -1;
+  }
+  return TrackOpen(path, Next<F>(name)(args...));
+}
+
+mode_t ModeArgument(int flags, va_list list) {
+  return (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<mode_t>(va_arg(list, int)) : 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int open(const char* path, int flags, ...) {
+  va_list list;
+  va_start(list, flags);
+  const mode_t mode = ModeArgument(flags, list);
+  va_end(list);
+  using F = int (*)(const char*, int, mode_t);
+  return DoOpen<F>("open", path, path, flags, mode);
+}
+
+int open64(const char* path, int flags, ...) {
+  va_list list;
+  va_start(list, flags);
+  const mode_t mode = ModeArgument(flags, list);
+  va_end(list);
+  using F = int (*)(const char*, int, mode_t);
+  return DoOpen<F>("open64", path, path, flags, mode);
+}
+
+int openat(int dir, const char* path, int flags, ...) {
+  va_list list;
+  va_start(list, flags);
+  const mode_t mode = ModeArgument(flags, list);
+  va_end(list);
+  using F = int (*)(int, const char*, int, mode_t);
+  return DoOpen<F>("openat", path, dir, path, flags, mode);
+}
+
+int openat64(int dir, const char* path, int flags, ...) {
+  va_list list;
+  va_start(list, flags);
+  const mode_t mode = ModeArgument(flags, list);
+  va_end(list);
+  using F = int (*)(int, const char*, int, mode_t);
+  return DoOpen<F>("openat64", path, dir, path, flags, mode);
+}
+
+int __open_2(const char* path, int flags) {
+  using F = int (*)(const char*, int);
+  return DoOpen<F>("__open_2", path, path, flags);
+}
+
+int __open64_2(const char* path, int flags) {
+  using F = int (*)(const char*, int);
+  return DoOpen<F>("__open64_2", path, path, flags);
+}
+
+int close(int fd) {
+  if (fd >= 0 && fd < kMaxFd) Get().matched[fd] = false;
+  return Next<int (*)(int)>("close")(fd);
+}
+
+ssize_t read(int fd, void* buffer, size_t count) {
+  if (FdMatches(fd) && CountCall(kRead)) {
+    if (Get().error == 0) return 0;
+    errno = Get().error;
+    return -1;
+  }
+  return Next<ssize_t (*)(int, void*, size_t)>("read")(fd, buffer, count);
+}
+
+ssize_t write(int fd, const void* buffer, size_t count) {
+  using F = ssize_t (*)(int, const void*, size_t);
+  if (FdMatches(fd) && CountCall(kWrite)) {
+    Config& c = Get();
+    if (c.partial >= 0) {
+      // This write stops short; the next one on the file fails.
+      const size_t part =
+          count < static_cast<size_t>(c.partial) ? count : static_cast<size_t>(c.partial);
+      c.partial = -1;
+      c.nth = c.calls + 1;
+      return Next<F>("write")(fd, buffer, part);
+    }
+    errno = c.error;
+    return -1;
+  }
+  return Next<F>("write")(fd, buffer, count);
+}
+
+off_t lseek(int fd, off_t offset, int whence) {
+  if (FdMatches(fd) && CountCall(kLseek)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<off_t (*)(int, off_t, int)>("lseek")(fd, offset, whence);
+}
+
+off64_t lseek64(int fd, off64_t offset, int whence) {
+  if (FdMatches(fd) && CountCall(kLseek)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<off64_t (*)(int, off64_t, int)>("lseek64")(fd, offset, whence);
+}
+
+int fstat(int fd, struct stat* status) {
+  if (FdMatches(fd) && CountCall(kFstat)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, struct stat*)>("fstat")(fd, status);
+}
+
+int fstat64(int fd, struct stat64* status) {
+  if (FdMatches(fd) && CountCall(kFstat)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, struct stat64*)>("fstat64")(fd, status);
+}
+
+}  // extern "C"
