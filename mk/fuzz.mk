@@ -8,14 +8,13 @@ FUZZ_SMOKE_SECONDS ?= 30
 FUZZ_TARGETS := line_reader_fuzzer text_to_int_fuzzer net_address_fuzzer pipe_write_fuzzer \
 	import_run_fuzzer
 
-.PHONY: fuzz fuzz-build fuzz-smoke fuzz-check
+.PHONY: fuzz fuzz-build fuzz-smoke
 
 test: fuzz-smoke
 
 # Whether clang can link a libFuzzer program here.
-fuzz-check:
-	@printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
-		| $(FUZZ_CXX) -fsanitize=fuzzer,address,undefined -x c++ - -o /dev/null 2>/dev/null
+FUZZ_CHECK = printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+	| $(FUZZ_CXX) -fsanitize=fuzzer,address,undefined -x c++ - -o /dev/null >/dev/null 2>&1
 
 fuzz-build:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -26,7 +25,7 @@ fuzz: fuzz-build
 	fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 fuzz-smoke:
-	@if $(MAKE) --no-print-directory -s fuzz-check; then \
+	@if $(FUZZ_CHECK); then \
 		$(MAKE) --no-print-directory fuzz-build && \
 		fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) $(FUZZ_TARGETS); \
 	else \
