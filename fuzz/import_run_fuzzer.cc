@@ -13,8 +13,8 @@
 // Control bit 1: ostrel.dat is the ostrel part as it stands; otherwise its first 82 bytes
 // are laid over DataPath and MsgBasePath, and the rest over the address slots, the
 // default text and bytes of a valid 1824-byte record.
-// A DataPath that names a directory is emptied, so that the run only ever writes the
-// mbases.dat of its own directory.
+// A DataPath that holds a "/" is emptied, so that the run only ever writes files of its
+// own directory.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -99,16 +99,15 @@ void Overlay(std::string* bytes, size_t offset, std::string_view part) {
 }
 
 // The tool joins DataPath (its length byte taken up to 255) and "mbases.dat". Only a path
-// inside this directory may be written: with a "/" or a NUL in the text the field is
-// emptied.
+// inside this directory may be written: with a "/" in the text the field is emptied. A NUL
+// stays: cut there, the path could name ostrel.dat or korvanex.cfg, which the checks
+// below would then find changed.
 void KeepDataPathLocal(std::string* ostrel) {
   if (ostrel->size() < 83) return;
   const size_t length = static_cast<uint8_t>((*ostrel)[82]);
   const size_t end = std::min(ostrel->size(), 83 + length);
   const std::string_view text(ostrel->data() + 83, end - 83);
-  if (text.find('/') != std::string_view::npos || text.find('\0') != std::string_view::npos) {
-    (*ostrel)[82] = 0;
-  }
+  if (text.find('/') != std::string_view::npos) (*ostrel)[82] = 0;
 }
 
 uint16_t IndexOf(const std::string& bytes, size_t record) {

@@ -107,6 +107,21 @@ TEST(DamagedOstrel, DataPathRunsOnPastItsFieldAndIsJoinedInFull) {
   EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open mbases.dat\n");
 }
 
+TEST(DamagedOstrel, NulInDataPathNamesNoFile) {
+  // Cut at its NUL, this DataPath would name ostrel.dat itself, and a new base would be
+  // written over the end of the host's configuration.
+  Host host;
+  std::string ostrel = ReadFile(host.root + "/ostrel.dat");
+  const std::string path = host.root + "/ostrel.dat" + std::string(1, '\0');
+  ostrel[82] = static_cast<char>(path.size());
+  ostrel.replace(83, path.size(), path);
+  WriteFile(host.root + "/ostrel.dat", ostrel);
+  RunResult run = host.Import("!/e/a A\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open mbases.dat\n");
+  EXPECT_EQ(ReadFile(host.root + "/ostrel.dat"), ostrel);
+}
+
 TEST(DamagedDefaults, ShortFileStopsWithError100BeforeTheBanner) {
   for (size_t size : {0, 1, 116}) {
     SCOPED_TRACE(size);

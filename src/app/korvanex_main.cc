@@ -84,7 +84,10 @@ int Import(const char* root, const char* area_list, const DefaultsRecord& defaul
   run.defaults = &defaults;
   run.host = &host;
   const std::string mbases_path = DataPath(host).str() + "mbases.dat";
-  if (OpenRecordFile(mbases_path.c_str(), kBaseRecordSize, &run.mbases) != 0) {
+  // A NUL in a damaged DataPath would end the path early and name some other file, such
+  // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
+  if (mbases_path.find('\0') != std::string::npos ||
+      OpenRecordFile(mbases_path.c_str(), kBaseRecordSize, &run.mbases) != 0) {
     close(area_fd);
     ConsoleWriteLine("ERROR: Unable to open mbases.dat");
     return 1;
