@@ -11,21 +11,21 @@ namespace korvanex {
 
 int OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
   const int flags = O_NOCTTY | O_CLOEXEC;
+  // Asking for write access also keeps directories out: the system refuses them.
   int fd = open(path, O_RDWR | flags);
-  // Only a read-only file system lets the open go on without write access; a file the
-  // user may not write counts as one that cannot be opened.
-  if (fd < 0 && errno == EROFS) fd = open(path, O_RDONLY | flags);
+  if (fd < 0 && errno == EROFS) {
+    // Only a read-only file system lets the open go on without write access; a file the
+    // user may not write counts as one that cannot be opened. A directory would open for
+    // reading here, so it is turned away by hand.
+    fd = open(path, O_RDONLY | flags);
+    struct stat status;
+    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+      close(fd);
+      errno = EISDIR;
+      fd = -1;
+    }
+  }
   if (fd < 0) return errno;
-  struct stat status;
-  if (fstat(fd, &status) != 0) {
-    const int error = errno;  // status holds nothing to look at
-    close(fd);
-    return error;
-  }
-  if (S_ISDIR(status.st_mode)) {
-    close(fd);
-    return EISDIR;
-  }
   file->fd = fd;
   file->record_size = record_size;
   return 0;
