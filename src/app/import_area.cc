@@ -60,10 +60,7 @@ int ImportArea(ImportRun* run, const AreaEntry& entry) {
   }
 
   const int32_t index = NextFreeIndex(run->index);
-  if (index == 0) {
-    ConsoleWrite("\r\n");  // end the area line; the caller reports the error on its own line
-    return kNoFreeIndex;
-  }
+  if (index == 0) return kNoFreeIndex;
   PipeWriteLn("|10Creating");
 
   // The new record starts from the last whole record of the file, whose bytes stay

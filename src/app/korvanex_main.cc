@@ -96,14 +96,15 @@ int Import(const char* root, const char* area_list, const DefaultsRecord& defaul
   uint16_t slot_zones[kAddressSlotCount];
   SlotZones(host, slot_zones);
   const int result = ImportAreaList(area_fd, slot_zones, &run);
+  close(area_fd);
+  CloseRecordFile(&run.mbases);
   if (result == kNoFreeIndex) {
+    ConsoleStartLine();
     ConsoleWriteLine("ERROR: No free base index in mbases.dat");
     return 1;
   }
   if (result != kNoError) return ReportRuntimeError(result);
 
-  close(area_fd);
-  CloseRecordFile(&run.mbases);
   ConsoleWriteLine("");
   PipeWriteLn(
       Join(Join("|07Complete; Imported |15", IntToText(static_cast<int32_t>(run.imported)).view()),

@@ -34,6 +34,8 @@ int ReportRuntimeError(int error_number) {
   uintptr_t addresses[16];
   int count = 0;
   for (int i = 1; i < depth; ++i) addresses[count++] = reinterpret_cast<uintptr_t>(frames[i]);
+  // The report starts on a line of its own, also after an area line left open.
+  ConsoleStartLine();
   ConsoleWrite(FormatRuntimeErrorReport(error_number, addresses, count));
   return error_number;
 }

@@ -24,6 +24,7 @@ struct ConsoleState {
   uint8_t last_sent = 7;
   bool is_terminal = false;
   ConsoleSink sink = WriteToStandardOutput;
+  bool at_line_start = true;
   bool batching = false;
   std::string batch;
 };
@@ -32,11 +33,21 @@ ConsoleState console;
 
 constexpr char kSgrColourDigits[] = "04261537";
 
+// Sends bytes on, gathered while a batch is open. Colour sequences go only through here:
+// they do not move the cursor, so they leave the line-start record alone.
+void Emit(std::string_view bytes) {
+  if (bytes.empty()) return;
+  if (console.batching) {
+    console.batch += bytes;
+  } else {
+    console.sink(bytes.data(), bytes.size());
+  }
+}
+
 void ApplyAttr() {
   if (console.attr == console.last_sent) return;
   if (console.is_terminal) {
-    std::string sequence = "\x1b[" + SgrParameters(console.last_sent, console.attr) + "m";
-    ConsoleWrite(sequence);
+    Emit("\x1b[" + SgrParameters(console.last_sent, console.attr) + "m");
   }
   console.last_sent = console.attr;
 }
@@ -46,29 +57,31 @@ void ApplyAttr() {
 void ConsoleStart() {
   console = ConsoleState();
   console.is_terminal = isatty(STDOUT_FILENO) == 1;
-  if (console.is_terminal) ConsoleWrite("\x1b[m");
+  if (console.is_terminal) Emit("\x1b[m");
 }
 
 void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
   console = ConsoleState();
   console.sink = sink;
   console.is_terminal = is_terminal;
-  if (is_terminal) ConsoleWrite("\x1b[m");
+  if (is_terminal) Emit("\x1b[m");
 }
 
 void ConsoleWrite(std::string_view bytes) {
-  if (console.batching) {
-    console.batch += bytes;
-  } else if (!bytes.empty()) {
-    console.sink(bytes.data(), bytes.size());
-  }
+  if (bytes.empty()) return;
+  console.at_line_start = bytes.back() == '\n';
+  Emit(bytes);
+}
+
+void ConsoleStartLine() {
+  if (!console.at_line_start) ConsoleWrite("\r\n");
 }
 
 void ConsoleBeginBatch() { console.batching = true; }
 
 void ConsoleEndBatch() {
   console.batching = false;
-  ConsoleWrite(console.batch);
+  Emit(console.batch);
   console.batch.clear();
 }
 

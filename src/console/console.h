@@ -28,6 +28,9 @@ void ConsoleWrite(std::string_view bytes);
 // order, when the batch ends: a line of text and colour changes reaches the terminal whole.
 void ConsoleBeginBatch();
 void ConsoleEndBatch();
+// Ends a line that PipeWrite left open (with CR LF), so that what follows starts in
+// column 1; does nothing when the last byte written ended a line.
+void ConsoleStartLine();
 // A plain line: the text unchanged, then LF.
 void ConsoleWriteLine(std::string_view text);
 

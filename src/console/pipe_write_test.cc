@@ -96,5 +96,18 @@ TEST(PipeWriteLn, LineEndIsCutAt255) {
   EXPECT_EQ(OnTerminal("x|1", true), "x|1\r\n");
 }
 
+TEST(Console, StartLineEndsOnlyALineLeftOpen) {
+  OnTerminal("head|12");  // the colour change does not move the cursor
+  ConsoleStartLine();
+  EXPECT_EQ(captured, "head\x1b[1;31m\r\n");
+  OnTerminal("done\r\n|12", false);
+  ConsoleStartLine();
+  EXPECT_EQ(captured, "done\r\n\x1b[1;31m");
+  ConsoleStartWithSink(Capture, false);
+  captured.clear();
+  ConsoleStartLine();  // nothing written yet
+  EXPECT_EQ(captured, "");
+}
+
 }  // namespace
 }  // namespace korvanex
