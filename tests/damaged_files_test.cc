@@ -11,12 +11,6 @@
 namespace korvanex_test {
 namespace {
 
-const std::string kBanner =
-    "\n"
-    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
-    "              : Compatible with Ostrel BBS v1.07.2\n"
-    "\n";
-
 bool IsShortRecordReport(const std::string& text) {
   return text.rfind("Runtime error 100 at 0x", 0) == 0;
 }

@@ -9,30 +9,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "gtest/gtest.h"
 #include "harness.h"
 
 namespace korvanex_test {
 namespace {
-
-const std::string kBanner =
-    "\n"
-    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
-    "              : Compatible with Ostrel BBS v1.07.2\n"
-    "\n";
-
-// The head of an area line, before its "Exists" or "Creating".
-std::string Head(const std::string& tag) {
-  return "- Area: " + tag + std::string(62 - tag.size(), ' ');
-}
-std::string Line(const std::string& tag, const std::string& word) {
-  return Head(tag) + word + "\r\n";
-}
-std::string Summary(int count) {
-  return "\nComplete; Imported " + std::to_string(count) + " bases.\r\n";
-}
 
 struct Fault {
   std::string file;
@@ -65,9 +47,7 @@ void ExpectReport(const RunResult& run, int number, const std::string& before) {
   const size_t at = run.output.find("Runtime error ");
   ASSERT_NE(at, std::string::npos) << run.output;
   EXPECT_EQ(run.output.substr(0, at), before);
-  const std::regex report("Runtime error " + std::to_string(number) +
-                          " at 0x[0-9A-F]{8}\n(  0x[0-9A-F]{8}\n)*\n");
-  EXPECT_TRUE(std::regex_match(run.output.substr(at), report)) << run.output.substr(at);
+  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(at), number)) << run.output.substr(at);
   EXPECT_EQ(run.error, "");
 }
 
@@ -103,7 +83,7 @@ TEST(FaultInjection, ErrorNumbersOfFailedReads) {
     Scene scene;
     // The second record's read fails while mbases.dat is searched for the first area.
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 2, c.error}));
-    ExpectReport(run, c.number, kBanner + Head("GENERAL"));
+    ExpectReport(run, c.number, kBanner + AreaHead("GENERAL") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
 }
@@ -112,7 +92,7 @@ TEST(FaultInjection, ReadsThatEndEarlyAreShortRecords) {
   {
     Scene scene;  // mbases.dat shrinks under the tool between its size and its read
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 1, 0}));
-    ExpectReport(run, 100, kBanner + Head("GENERAL"));
+    ExpectReport(run, 100, kBanner + AreaHead("GENERAL") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
   {
@@ -125,20 +105,20 @@ TEST(FaultInjection, ReadsThatEndEarlyAreShortRecords) {
 TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
   {
     Scene scene;  // the size of the file cannot be taken
-    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 2, EBADF}));
-    ExpectReport(run, 6, kBanner + Head("GENERAL"));
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 1, EBADF}));
+    ExpectReport(run, 6, kBanner + AreaHead("GENERAL") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
   {
     Scene scene;  // the rewind before the search
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "lseek", 1, EINVAL}));
-    ExpectReport(run, 218, kBanner + Head("GENERAL"));
+    ExpectReport(run, 218, kBanner + AreaHead("GENERAL") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
   {
     Scene scene;  // the seek to the end before the first new record: announced, not written
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "lseek", 2, EIO}));
-    ExpectReport(run, 101, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating"));
+    ExpectReport(run, 101, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating"));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
 }
@@ -147,9 +127,9 @@ TEST(FaultInjection, FailedWriteKeepsEveryEarlierRecord) {
   Scene scene;
   const std::string complete = scene.Complete();
   RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "write", 2, ENOSPC}));
-  ExpectReport(
-      run, 101,
-      kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") + Line("TWO", "Creating"));
+  ExpectReport(run, 101,
+               kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating") +
+                   AreaLine("TWO", "Creating"));
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282));
 }
 
@@ -157,9 +137,9 @@ TEST(FaultInjection, ShortWriteLeavesAPartialRecordThatTheNextRunReplaces) {
   Scene scene;
   const std::string complete = scene.Complete();
   RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "write", 2, EIO, 100}));
-  ExpectReport(
-      run, 101,
-      kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") + Line("TWO", "Creating"));
+  ExpectReport(run, 101,
+               kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating") +
+                   AreaLine("TWO", "Creating"));
   // Two old records, ONE, and the first 100 bytes of TWO: nothing else.
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282 + 100));
 
@@ -167,8 +147,9 @@ TEST(FaultInjection, ShortWriteLeavesAPartialRecordThatTheNextRunReplaces) {
   // undisturbed run would have.
   RunResult again = scene.host.Import(scene.areas);
   EXPECT_EQ(again.status, 0);
-  EXPECT_EQ(again.output, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Exists") +
-                              Line("TWO", "Creating") + Line("THREE", "Creating") + Summary(2));
+  EXPECT_EQ(again.output, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Exists") +
+                              AreaLine("TWO", "Creating") + AreaLine("THREE", "Creating") +
+                              Summary(2));
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
 }
 
@@ -178,8 +159,8 @@ TEST(FaultInjection, FailedReadOfTheAreaListKeepsTheLinesBeforeIt) {
   // The list arrives in one read; the read after it, which would see its end, fails.
   RunResult run = scene.host.Import(scene.areas, WithFault({"AREAS.BBS", "read", 2, EIO}));
   ExpectReport(run, 101,
-               kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating") +
-                   Line("TWO", "Creating") + Line("THREE", "Creating"));
+               kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating") +
+                   AreaLine("TWO", "Creating") + AreaLine("THREE", "Creating"));
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
 
   Scene first;
@@ -204,11 +185,9 @@ TEST(FaultInjection, FailedOpensAreReportedAsSuch) {
   } cases[] = {
       {{"ostrel.dat", "open", 1, EACCES},
        "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)"},
-      {{"ostrel.dat", "fstat", 1, EIO}, "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)"},
       {{"AREAS.BBS", "open", 1, EMFILE}, "ERROR: Unable to open AREAS.BBS file (AREAS.BBS)"},
       {{"AREAS.BBS", "fstat", 1, EIO}, "ERROR: Unable to open AREAS.BBS file (AREAS.BBS)"},
       {{"mbases.dat", "open", 1, EMFILE}, "ERROR: Unable to open mbases.dat"},
-      {{"mbases.dat", "fstat", 1, EIO}, "ERROR: Unable to open mbases.dat"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault.file + " " + c.fault.op);
@@ -227,13 +206,13 @@ TEST(FaultInjection, ReadOnlyFileSystemOpensForReadingAndFailsOnlyTheWrite) {
     RunResult run =
         scene.host.Import("!/e/general GENERAL\n", WithFault({"mbases.dat", "open", 1, EROFS}));
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, kBanner + Line("GENERAL", "Exists") + Summary(0));
+    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Exists") + Summary(0));
   }
   {
     // A new base cannot be written to a descriptor open for reading only: error 6.
     Scene scene;
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "open", 1, EROFS}));
-    ExpectReport(run, 6, kBanner + Line("GENERAL", "Exists") + Line("ONE", "Creating"));
+    ExpectReport(run, 6, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating"));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
 }
@@ -243,7 +222,7 @@ TEST(FaultInjection, FullDisk) {
   std::filesystem::remove(scene.host.mbases_path());
   std::filesystem::create_symlink("/dev/full", scene.host.mbases_path());
   RunResult run = scene.host.Import(scene.areas);
-  ExpectReport(run, 101, kBanner + Line("GENERAL", "Creating"));
+  ExpectReport(run, 101, kBanner + AreaLine("GENERAL", "Creating"));
 }
 
 // Saves of korvanex.cfg from configuration mode that fail at one step. The save writes a
@@ -341,7 +320,8 @@ TEST_F(Unprivileged, WriteProtectedMbasesDoesNotOpen) {
   GiveAway(host_.mbases_path());
   run = Run({host_.root, "AREAS.BBS"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, kBanner + Line("GENERAL", "Exists") + Line("NEW", "Creating") + Summary(1));
+  EXPECT_EQ(run.output,
+            kBanner + AreaLine("GENERAL", "Exists") + AreaLine("NEW", "Creating") + Summary(1));
 }
 
 TEST_F(Unprivileged, WriteProtectedOstrelDoesNotOpen) {

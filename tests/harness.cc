@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -232,12 +233,40 @@ int PtySession::Wait(double timeout_seconds) {
   }
 }
 
+const std::string kBanner =
+    "\n"
+    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
+    "              : Compatible with Ostrel BBS v1.07.2\n"
+    "\n";
+
+std::string AreaHead(const std::string& tag) {
+  std::string shown = tag.substr(0, 62);
+  shown.resize(62, ' ');
+  return "- Area: " + shown;
+}
+
+std::string AreaLine(const std::string& tag, const std::string& word) {
+  return AreaHead(tag) + word + "\r\n";
+}
+
+std::string Summary(int count) {
+  return "\nComplete; Imported " + std::to_string(count) + " bases.\r\n";
+}
+
+bool IsRuntimeErrorReport(const std::string& text, int number) {
+  const std::regex report("Runtime error " + std::to_string(number) +
+                          " at 0x[0-9A-F]{8}\n(  0x[0-9A-F]{8}\n)*\n");
+  return std::regex_match(text, report);
+}
+
+void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
+  (*bytes)[offset] = static_cast<char>(text.size());
+  bytes->replace(offset + 1, text.size(), text);
+}
+
 std::string BuiltInDefaultsBytes() {
   std::string bytes(117, '\0');
-  auto put = [&bytes](size_t offset, const std::string& text) {
-    bytes[offset] = static_cast<char>(text.size());
-    bytes.replace(offset + 1, text.size(), text);
-  };
+  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
   put(0, "s20");
   put(21, "s20");
   put(42, "s20");
@@ -252,10 +281,7 @@ std::string BuiltInDefaultsBytes() {
 
 std::string HostConfigBytes(const HostConfigSpec& spec) {
   std::string bytes(1824, '\0');
-  auto put = [&bytes](size_t offset, const std::string& text) {
-    bytes[offset] = static_cast<char>(text.size());
-    bytes.replace(offset + 1, text.size(), text);
-  };
+  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
   put(82, spec.data_path);
   put(123, spec.msg_base_path);
   for (size_t i = 0; i < spec.zones.size() && i < 20; ++i) {
@@ -271,10 +297,7 @@ std::string HostConfigBytes(const HostConfigSpec& spec) {
 std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
                             char fill) {
   std::string bytes(282, fill);
-  auto put = [&bytes](size_t offset, const std::string& text) {
-    bytes[offset] = static_cast<char>(text.size());
-    bytes.replace(offset + 1, text.size(), text);
-  };
+  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
   put(0, tag);
   put(41, tag.substr(0, 13));
   put(55, file_name);

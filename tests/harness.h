@@ -76,6 +76,21 @@ class PtySession {
   int status_ = -1;
 };
 
+// The four lines that begin every import run's output.
+extern const std::string kBanner;
+// An area line as a run prints it without a terminal: the head with the tag padded or cut
+// to 62 characters, then the word and CR LF.
+std::string AreaHead(const std::string& tag);
+std::string AreaLine(const std::string& tag, const std::string& word);
+// The empty line and the summary that end a complete import.
+std::string Summary(int count);
+// Whether `text` is exactly a runtime error report for `number`: "Runtime error N at 0x"
+// and 8 upper-case hex digits, a "  0x" line per calling level, then an empty line.
+bool IsRuntimeErrorReport(const std::string& text, int number);
+
+// Writes a counted string (length byte, then the characters) at `offset`.
+void PutCounted(std::string* bytes, size_t offset, const std::string& text);
+
 // Built-in defaults as korvanex.cfg holds them after a first run (117 bytes).
 std::string BuiltInDefaultsBytes();
 

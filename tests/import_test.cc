@@ -8,22 +8,6 @@
 namespace korvanex_test {
 namespace {
 
-const char kBanner[] =
-    "\n"
-    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
-    "              : Compatible with Ostrel BBS v1.07.2\n"
-    "\n";
-
-std::string AreaLine(const std::string& tag, const std::string& word) {
-  std::string shown = tag.substr(0, 62);
-  shown.resize(62, ' ');
-  return "- Area: " + shown + word + "\r\n";
-}
-
-std::string Summary(int count) {
-  return "\nComplete; Imported " + std::to_string(count) + " bases.\r\n";
-}
-
 std::string Records(const std::vector<uint16_t>& indexes, char fill = 0) {
   std::string bytes;
   int n = 0;
@@ -55,8 +39,7 @@ TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
 
   std::string expected(282, '\0');
   auto put = [&expected](size_t offset, const std::string& text) {
-    expected[offset] = static_cast<char>(text.size());
-    expected.replace(offset + 1, text.size(), text);
+    PutCounted(&expected, offset, text);
   };
   put(0, "GENERAL");
   put(41, "GENERAL");
@@ -208,9 +191,7 @@ TEST(Import, NoFreeIndexEndsTheRunBeforeWriting) {
   WriteFile(host.mbases_path(), mbases);
   RunResult run = host.Import("!/e/one EXISTING\n!/e/new NEW\n!/e/later LATER\n");
   EXPECT_EQ(run.status, 1);
-  std::string new_line = AreaLine("NEW", "");
-  new_line.resize(new_line.size() - 2);
-  EXPECT_EQ(run.output, kBanner + AreaLine("EXISTING", "Exists") + new_line + "\r\n" +
+  EXPECT_EQ(run.output, kBanner + AreaLine("EXISTING", "Exists") + AreaLine("NEW", "") +
                             "ERROR: No free base index in mbases.dat\n");
   EXPECT_EQ(ReadFile(host.mbases_path()), mbases);
 }
