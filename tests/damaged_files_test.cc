@@ -11,43 +11,10 @@
 namespace korvanex_test {
 namespace {
 
-bool IsShortRecordReport(const std::string& text) {
-  return text.rfind("Runtime error 100 at 0x", 0) == 0;
-}
-
 // The record the import appended last.
 std::string LastRecord(const std::string& mbases) {
   EXPECT_GE(mbases.size(), 282u);
   return mbases.substr(mbases.size() / 282 * 282 - 282, 282);
-}
-
-TEST(DamagedOstrel, ShortFileStopsWithError100BeforeTheAreaList) {
-  for (size_t size : {0, 1, 82, 1823}) {
-    SCOPED_TRACE(size);
-    Host host;
-    WriteFile(host.root + "/ostrel.dat", ReadFile(host.root + "/ostrel.dat").substr(0, size));
-    RunOptions options;
-    options.cwd = host.work;
-    // No AREAS.BBS exists: the run must stop before it would look for one.
-    RunResult run = RunTool({host.root, "AREAS.BBS"}, options);
-    EXPECT_EQ(run.status, 100);
-    EXPECT_TRUE(IsShortRecordReport(run.output.substr(kBanner.size()))) << run.output;
-    EXPECT_EQ(run.output.substr(0, kBanner.size()), kBanner);
-    EXPECT_EQ(ReadFile(host.mbases_path()), "");
-  }
-}
-
-TEST(DamagedOstrel, OverlongFileLoadsItsFirstRecord) {
-  Host host;
-  HostConfigSpec spec;
-  spec.data_path = host.data;
-  spec.msg_base_path = "/first/";
-  std::string ostrel = HostConfigBytes(spec);
-  spec.msg_base_path = "/second/";
-  ostrel += HostConfigBytes(spec) + "tail";
-  WriteFile(host.root + "/ostrel.dat", ostrel);
-  ASSERT_EQ(host.Import("!/e/a A\n").status, 0);
-  EXPECT_EQ(CountedAt(ReadFile(host.mbases_path()), 64), "/first/");
 }
 
 TEST(DamagedOstrel, LengthBytesAboveCapacityAreCutToTheField) {
@@ -114,31 +81,6 @@ TEST(DamagedOstrel, NulInDataPathNamesNoFile) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open mbases.dat\n");
   EXPECT_EQ(ReadFile(host.root + "/ostrel.dat"), ostrel);
-}
-
-TEST(DamagedDefaults, ShortFileStopsWithError100BeforeTheBanner) {
-  for (size_t size : {0, 1, 116}) {
-    SCOPED_TRACE(size);
-    Host host;
-    const std::string cfg = BuiltInDefaultsBytes().substr(0, size);
-    WriteFile(host.work + "/korvanex.cfg", cfg);
-    RunResult run = host.Import("!/e/a A\n");
-    EXPECT_EQ(run.status, 100);
-    EXPECT_TRUE(IsShortRecordReport(run.output)) << run.output;
-    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), cfg);
-    EXPECT_EQ(ReadFile(host.mbases_path()), "");
-  }
-}
-
-TEST(DamagedDefaults, OverlongFileUsesItsFirst117Bytes) {
-  Host host;
-  std::string cfg = BuiltInDefaultsBytes() + std::string(83, '\xEE');
-  WriteFile(host.work + "/korvanex.cfg", cfg);
-  ASSERT_EQ(host.Import("!/e/a A\n").status, 0);
-  const std::string record = ReadFile(host.mbases_path());
-  EXPECT_EQ(CountedAt(record, 108), "s20");
-  EXPECT_EQ(Fixed16At(record, 267), 500);
-  EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), cfg);
 }
 
 TEST(DamagedDefaults, LengthsAboveCapacityAreCutAndFlagsCopiedAsStored) {

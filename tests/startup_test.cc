@@ -156,13 +156,5 @@ TEST(RuntimeError, ShortOstrelEndsTheRunBeforeTheAreaListIsOpened) {
   EXPECT_EQ(run.error, "");
 }
 
-TEST(RuntimeError, ShortRecordInMbasesIsNotAnError) {
-  Host host;
-  WriteFile(host.mbases_path(), std::string(281, 'x'));
-  RunResult run = host.Import("!/e/general GENERAL\n");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(ReadFile(host.mbases_path()).size(), 282u);
-}
-
 }  // namespace
 }  // namespace korvanex_test
