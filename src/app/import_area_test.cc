@@ -1,0 +1,150 @@
+#include "app/import_area.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "formats/coding.h"
+#include "gtest/gtest.h"
+#include "text/text_utils.h"
+
+namespace korvanex {
+namespace {
+
+std::string console_output;
+void Capture(const char* data, size_t size) { console_output.append(data, size); }
+
+// The import as first designed: every search rescans the file from its first record, one
+// read per record, and every index collision starts the scan again, with one record
+// buffer that keeps the last record read. The in-memory index must give the same bytes
+// and the same words.
+struct Rescanning {
+  std::vector<uint8_t> file;
+  BaseRecord buffer;  // all zero at start, never cleared
+
+  int64_t Count() const { return static_cast<int64_t>(file.size() / kBaseRecordSize); }
+  void Read(int64_t k) {
+    std::copy_n(file.begin() + k * kBaseRecordSize, kBaseRecordSize, buffer.bytes);
+  }
+
+  bool FindBase(const Str255& file_name) {
+    Str255 wanted = UpperCase(file_name);
+    wanted.Truncate(8);
+    for (int64_t k = 0; k < Count(); ++k) {
+      Read(k);
+      if (buffer.bytes[base_field::kFileName] > 8) continue;
+      if (UpperCase(DecodeCounted(buffer.bytes, kBaseRecordSize, base_field::kFileName, 8)) ==
+          wanted) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  int32_t NextFreeIndex() {
+    int32_t candidate = static_cast<int32_t>(Count()) + 1;
+    for (int64_t k = 0; k < Count(); ++k) {
+      Read(k);
+      if (static_cast<int16_t>(DecodeFixed16(buffer.bytes + base_field::kIndex)) == candidate) {
+        ++candidate;
+        k = -1;  // start over
+      }
+    }
+    return candidate;
+  }
+
+  std::string Import(const AreaEntry& entry, const DefaultsRecord& defaults,
+                     const HostConfigRecord& host) {
+    if (FindBase(entry.FileName)) return "Exists";
+    const int32_t index = NextFreeIndex();
+    BuildBaseRecord(entry, index, defaults, host, &buffer);
+    file.resize(static_cast<size_t>(Count()) * kBaseRecordSize);  // over stray bytes
+    file.insert(file.end(), buffer.bytes, buffer.bytes + kBaseRecordSize);
+    return "Creating";
+  }
+};
+
+class ImportAreaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvanex-import-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    path_ = dir_ + "/mbases.dat";
+    ConsoleStartWithSink(Capture, false);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::vector<uint8_t> ReadBack() {
+    std::ifstream in(path_, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string dir_, path_;
+};
+
+std::string RandomName(std::mt19937& random) {
+  static const char kLetters[] = "abAB1";
+  std::string name(std::uniform_int_distribution<int>(0, 10)(random), 'x');
+  for (char& c : name) c = kLetters[std::uniform_int_distribution<int>(0, 4)(random)];
+  return name;
+}
+
+TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
+  std::mt19937 random(20261207);
+  DefaultsRecord defaults;
+  SetBuiltInDefaults(&defaults);
+  HostConfigRecord host;
+  host.bytes[host_field::kMsgBasePath] = 3;
+  std::copy_n("/m/", 3, host.bytes + host_field::kMsgBasePath + 1);
+
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    // Existing records: random bytes, short names, a small range of indexes (negative
+    // ones too) so that candidates collide, and sometimes stray bytes at the end.
+    Rescanning reference;
+    const int records = std::uniform_int_distribution<int>(0, 12)(random);
+    for (int r = 0; r < records; ++r) {
+      BaseRecord record;
+      for (uint8_t& b : record.bytes) b = static_cast<uint8_t>(random());
+      EncodeCounted(record.bytes, base_field::kFileName, 8, Str255(RandomName(random)));
+      if (random() % 8 == 0) record.bytes[base_field::kFileName] = 9 + random() % 200;
+      EncodeFixed16(record.bytes + base_field::kIndex,
+                    static_cast<uint16_t>(std::uniform_int_distribution<int>(-2, 16)(random)));
+      reference.file.insert(reference.file.end(), record.bytes, record.bytes + kBaseRecordSize);
+    }
+    reference.file.resize(reference.file.size() + random() % 3 * 100, 0x5A);
+    std::ofstream(path_, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(reference.file.data()),
+               static_cast<std::streamsize>(reference.file.size()));
+
+    ImportRun run;
+    run.defaults = &defaults;
+    run.host = &host;
+    ASSERT_EQ(OpenRecordFile(path_.c_str(), kBaseRecordSize, &run.mbases), 0);
+    std::string expected_words, words;
+    for (int a = 0; a < 10; ++a) {
+      AreaEntry entry;
+      entry.FileName = Str255(RandomName(random));
+      entry.Tag = Str255("T" + RandomName(random));
+      entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
+      expected_words += reference.Import(entry, defaults, host) + "\n";
+      console_output.clear();
+      ASSERT_EQ(ImportArea(&run, entry), 0);
+      words += console_output.substr(8 + 62, console_output.size() - 8 - 62 - 2) + "\n";
+    }
+    CloseRecordFile(&run.mbases);
+    EXPECT_EQ(words, expected_words);
+    EXPECT_EQ(ReadBack(), reference.file);
+  }
+}
+
+}  // namespace
+}  // namespace korvanex
