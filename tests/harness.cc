@@ -279,18 +279,18 @@ std::string BuiltInDefaultsBytes() {
   return bytes;
 }
 
-std::string HostConfigBytes(const HostConfigSpec& spec) {
+std::string HostConfigBytes(const HostConfigFields& fields) {
   std::string bytes(1824, '\0');
   auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
-  put(82, spec.data_path);
-  put(123, spec.msg_base_path);
-  for (size_t i = 0; i < spec.zones.size() && i < 20; ++i) {
-    bytes[823 + 24 * i] = static_cast<char>(spec.zones[i] & 0xFF);
-    bytes[823 + 24 * i + 1] = static_cast<char>(spec.zones[i] >> 8);
+  put(82, fields.data_path);
+  put(123, fields.msg_base_path);
+  for (size_t i = 0; i < fields.zones.size() && i < 20; ++i) {
+    bytes[823 + 24 * i] = static_cast<char>(fields.zones[i] & 0xFF);
+    bytes[823 + 24 * i + 1] = static_cast<char>(fields.zones[i] >> 8);
   }
-  put(1303, spec.default_text);
+  put(1303, fields.default_text);
   for (int i = 0; i < 4; ++i)
-    bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(spec.default_bytes[i]);
+    bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(fields.default_bytes[i]);
   return bytes;
 }
 
@@ -318,10 +318,10 @@ std::string CountedAt(const std::string& bytes, size_t offset) {
 Host::Host() : root(dir / "root"), data(dir / "root/data/"), work(dir / "work") {
   std::filesystem::create_directories(data);
   std::filesystem::create_directories(work);
-  HostConfigSpec spec;
-  spec.data_path = data;
-  spec.zones = {21, 2};
-  WriteFile(root + "/ostrel.dat", HostConfigBytes(spec));
+  HostConfigFields fields;
+  fields.data_path = data;
+  fields.zones = {21, 2};
+  WriteFile(root + "/ostrel.dat", HostConfigBytes(fields));
   WriteFile(mbases_path(), "");
   WriteFile(work + "/korvanex.cfg", BuiltInDefaultsBytes());
 }

@@ -95,14 +95,14 @@ void PutCounted(std::string* bytes, size_t offset, const std::string& text);
 std::string BuiltInDefaultsBytes();
 
 // An ostrel.dat of exactly 1824 bytes with the fields the tool reads.
-struct HostConfigSpec {
+struct HostConfigFields {
   std::string data_path;
   std::string msg_base_path = "/bbs/msgs/";
   std::vector<uint16_t> zones;  // slots 1.. in order; the rest 0
   std::string default_text;
   uint8_t default_bytes[4] = {0, 0, 0, 0};
 };
-std::string HostConfigBytes(const HostConfigSpec& spec);
+std::string HostConfigBytes(const HostConfigFields& fields);
 
 // One 282-byte mbases.dat record with the given name, file name and index; every other
 // byte is `fill`.

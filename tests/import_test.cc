@@ -22,16 +22,16 @@ uint16_t LastIndex(const std::string& mbases) { return Fixed16At(mbases, mbases.
 
 TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
   Host host;
-  HostConfigSpec spec;
-  spec.data_path = host.data;
-  spec.msg_base_path = "/bbs/msgs/";
-  spec.zones = {21, 2};
-  spec.default_text = "Default text";
-  spec.default_bytes[0] = 0x11;
-  spec.default_bytes[1] = 0x22;
-  spec.default_bytes[2] = 0x33;
-  spec.default_bytes[3] = 0x44;
-  WriteFile(host.root + "/ostrel.dat", HostConfigBytes(spec));
+  HostConfigFields fields;
+  fields.data_path = host.data;
+  fields.msg_base_path = "/bbs/msgs/";
+  fields.zones = {21, 2};
+  fields.default_text = "Default text";
+  fields.default_bytes[0] = 0x11;
+  fields.default_bytes[1] = 0x22;
+  fields.default_bytes[2] = 0x33;
+  fields.default_bytes[3] = 0x44;
+  WriteFile(host.root + "/ostrel.dat", HostConfigBytes(fields));
 
   RunResult run = host.Import("!/home/bbs/echo/general GENERAL\n");
   EXPECT_EQ(run.status, 0);

@@ -86,13 +86,13 @@ TEST(OpenErrors, EachFileHasItsOwnLine) {
 
 TEST(OpenErrors, DataPathIsJoinedWithoutSeparator) {
   Host host;
-  HostConfigSpec spec;
-  spec.data_path = host.data.substr(0, host.data.size() - 1);  // no trailing "/"
-  WriteFile(host.root + "/ostrel.dat", HostConfigBytes(spec));
+  HostConfigFields fields;
+  fields.data_path = host.data.substr(0, host.data.size() - 1);  // no trailing "/"
+  WriteFile(host.root + "/ostrel.dat", HostConfigBytes(fields));
   // The tool looks for ".../datambases.dat".
   RunResult missing = host.Import("");
   EXPECT_EQ(missing.output, kBanner + "ERROR: Unable to open mbases.dat\n");
-  WriteFile(spec.data_path + "mbases.dat", "");
+  WriteFile(fields.data_path + "mbases.dat", "");
   EXPECT_EQ(host.Import("").status, 0);
 }
 
