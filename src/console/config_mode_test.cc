@@ -133,13 +133,6 @@ TEST_F(ConfigModeTest, EditorEscapeGivesTheStartBack) {
   EXPECT_EQ(result, "s20");
 }
 
-TEST_F(ConfigModeTest, EndOfInputInTheMenuSavesNothing) {
-  EXPECT_EQ(Run("FL"), 1);
-  EXPECT_EQ(saves, 0);
-  EXPECT_EQ(screen_output.substr(screen_output.size() - 67),
-            "Command (Q/Quit): \nERROR: Keyboard input ended; settings not saved\n");
-}
-
 TEST_F(ConfigModeTest, EndOfInputInAnEditorKeepsTheValue) {
   EXPECT_EQ(Run("Axyz"), 1);
   EXPECT_EQ(saves, 0);
