@@ -12,6 +12,7 @@
 
 #include "console/console.h"
 #include "formats/coding.h"
+#include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 #include "text/text_utils.h"
 
@@ -71,23 +72,14 @@ struct Rescanning {
   }
 };
 
-class ImportAreaTest : public ::testing::Test {
+class ImportAreaTest : public ScratchDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korvanex-import-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDirTest::SetUp();
     path_ = dir_ + "/mbases.dat";
     ConsoleStartWithSink(Capture, false);
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::vector<uint8_t> ReadBack() {
-    std::ifstream in(path_, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-
-  std::string dir_, path_;
+  std::string path_;
 };
 
 std::string RandomName(std::mt19937& random) {
@@ -121,9 +113,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       reference.file.insert(reference.file.end(), record.bytes, record.bytes + kBaseRecordSize);
     }
     reference.file.resize(reference.file.size() + random() % 3 * 100, 0x5A);
-    std::ofstream(path_, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(reference.file.data()),
-               static_cast<std::streamsize>(reference.file.size()));
+    WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
 
     ImportRun run;
     run.defaults = &defaults;
@@ -142,7 +132,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     }
     CloseRecordFile(&run.mbases);
     EXPECT_EQ(words, expected_words);
-    EXPECT_EQ(ReadBack(), reference.file);
+    EXPECT_EQ(ReadBytes(path_), std::string(reference.file.begin(), reference.file.end()));
   }
 }
 

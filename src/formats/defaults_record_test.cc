@@ -13,6 +13,7 @@
 #include <string>
 
 #include "formats/error_number.h"
+#include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 
 namespace korvanex {
@@ -29,37 +30,24 @@ const uint8_t kBuiltInBytes[117] = {
     0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
     0x01, 0x01, 0x01, 0xF4, 0x01, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string Bytes(const DefaultsRecord& record) {
   return std::string(reinterpret_cast<const char*>(record.bytes), kDefaultsRecordSize);
 }
 
 // A scratch directory that the test also enters as its current directory.
-class DefaultsFileTest : public ::testing::Test {
+class DefaultsFileTest : public ScratchDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korvanex-defaults-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDirTest::SetUp();
     old_cwd_ = fs::current_path();
     fs::current_path(dir_);
   }
   void TearDown() override {
     fs::current_path(old_cwd_);
-    fs::permissions(dir_, fs::perms::all);
-    fs::remove_all(dir_);
+    ScratchDirTest::TearDown();
   }
-  std::string dir_;
+  std::string Read(const std::string& path) { return ReadBytes(path); }
+  void Write(const std::string& path, const std::string& bytes) { WriteBytes(path, bytes); }
   fs::path old_cwd_;
 };
 

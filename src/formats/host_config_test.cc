@@ -9,6 +9,7 @@
 #include <string>
 
 #include "formats/error_number.h"
+#include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 
 namespace korvanex {
@@ -16,17 +17,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class HostConfigFileTest : public ::testing::Test {
+class HostConfigFileTest : public ScratchDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korvanex-host-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDirTest::SetUp();
     path_ = dir_ + "/ostrel.dat";
   }
-  void TearDown() override { fs::remove_all(dir_); }
-  void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string dir_, path_;
+  void Write(const std::string& bytes) { WriteBytes(path_, bytes); }
+  std::string path_;
 };
 
 TEST(HostConfig, FieldsAreReadAtTheirOffsets) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "formats/error_number.h"
+#include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 
 namespace korvanex {
@@ -16,26 +17,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RecordFileTest : public ::testing::Test {
+class RecordFileTest : public ScratchDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korvanex-records-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    ScratchDirTest::SetUp();
     path_ = dir_ + "/records.dat";
   }
   void TearDown() override {
     CloseRecordFile(&file_);
-    fs::remove_all(dir_);
+    ScratchDirTest::TearDown();
   }
-  void Write(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-  std::string Read() {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-  }
-  std::string dir_, path_;
+  void Write(const std::string& bytes) { WriteBytes(path_, bytes); }
+  std::string Read() { return ReadBytes(path_); }
+  std::string path_;
   RecordFile file_;
 };
 
