@@ -1,22 +1,16 @@
 #include "console/console.h"
 
-#include <errno.h>
 #include <unistd.h>
+
+#include "formats/fd_io.h"
 
 namespace korvanex {
 
 namespace {
 
 void WriteToStandardOutput(const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t written = write(STDOUT_FILENO, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;  // the console is gone; the run goes on without it
-    }
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
+  // A console that is gone takes nothing more; the run goes on without it.
+  WriteFully(STDOUT_FILENO, data, size);
 }
 
 struct ConsoleState {
@@ -25,64 +19,47 @@ struct ConsoleState {
   bool is_terminal = false;
   ConsoleSink sink = WriteToStandardOutput;
   bool at_line_start = true;
-  bool batching = false;
-  std::string batch;
 };
 
 ConsoleState console;
 
 constexpr char kSgrColourDigits[] = "04261537";
 
-// Sends bytes on, gathered while a batch is open. Colour sequences go only through here:
-// they do not move the cursor, so they leave the line-start record alone.
-void Emit(std::string_view bytes) {
-  if (bytes.empty()) return;
-  if (console.batching) {
-    console.batch += bytes;
-  } else {
-    console.sink(bytes.data(), bytes.size());
-  }
-}
-
-void ApplyAttr() {
+void ApplyAttr(std::string* out) {
   if (console.attr == console.last_sent) return;
   if (console.is_terminal) {
-    Emit("\x1b[" + SgrParameters(console.last_sent, console.attr) + "m");
+    *out += "\x1b[";
+    *out += SgrParameters(console.last_sent, console.attr);
+    *out += 'm';
   }
   console.last_sent = console.attr;
 }
 
 }  // namespace
 
-void ConsoleStart() {
-  console = ConsoleState();
-  console.is_terminal = isatty(STDOUT_FILENO) == 1;
-  if (console.is_terminal) Emit("\x1b[m");
-}
+void ConsoleStart() { ConsoleStartWithSink(WriteToStandardOutput, isatty(STDOUT_FILENO) == 1); }
 
 void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
   console = ConsoleState();
   console.sink = sink;
   console.is_terminal = is_terminal;
-  if (is_terminal) Emit("\x1b[m");
+  // The reset is no text: it leaves the line-start record alone.
+  if (is_terminal) console.sink("\x1b[m", 3);
 }
 
 void ConsoleWrite(std::string_view bytes) {
+  ConsoleWrite(bytes, bytes.empty() ? -1 : static_cast<unsigned char>(bytes.back()));
+}
+
+void ConsoleWrite(std::string_view bytes, int last_text_byte) {
   if (bytes.empty()) return;
-  console.at_line_start = bytes.back() == '\n';
-  Emit(bytes);
+  // Colour sequences do not move the cursor: only text changes the line-start record.
+  if (last_text_byte >= 0) console.at_line_start = last_text_byte == '\n';
+  console.sink(bytes.data(), bytes.size());
 }
 
 void ConsoleStartLine() {
   if (!console.at_line_start) ConsoleWrite("\r\n");
-}
-
-void ConsoleBeginBatch() { console.batching = true; }
-
-void ConsoleEndBatch() {
-  console.batching = false;
-  Emit(console.batch);
-  console.batch.clear();
 }
 
 void ConsoleWriteLine(std::string_view text) {
@@ -91,19 +68,29 @@ void ConsoleWriteLine(std::string_view text) {
   ConsoleWrite(line);
 }
 
+std::string TerminalSafe(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte < 32 || (byte >= 127 && byte < 160)) c = '?';
+  }
+  return shown;
+}
+
 uint8_t ConsoleAttr() { return console.attr; }
 
-void SetForeground(uint8_t colour) {
+void SetForeground(uint8_t colour, std::string* out) {
   console.attr = static_cast<uint8_t>((colour & 0x0F) | (console.attr & 0x70));
-  ApplyAttr();
+  ApplyAttr(out);
 }
 
-void SetBackground(uint8_t colour) {
+void SetBackground(uint8_t colour, std::string* out) {
   console.attr = static_cast<uint8_t>((console.attr & 0x8F) | ((colour & 7) << 4));
-  ApplyAttr();
+  ApplyAttr(out);
 }
 
-std::string SgrParameters(uint8_t from, uint8_t to) {
+std::string SgrParameters(uint8_t from,  // NOLINT(bugprone-easily-swappable-parameters)
+                          uint8_t to) {
   int old_fg = from & 0x0F, old_bg = (from >> 4) & 7;
   bool old_blink = (from & 0x80) != 0;
   const int new_fg = to & 0x0F, new_bg = (to >> 4) & 7;

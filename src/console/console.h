@@ -21,25 +21,29 @@ void ConsoleStart();
 // terminal's colour sequences; for tests and fuzzers.
 void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal);
 
-// Writes the bytes unchanged and returns when they are written. A failed write is dropped:
-// a console that went away must never stop an import half-way.
+// Writes the bytes unchanged, in one piece, and returns when they are written. A failed
+// write is dropped: a console that went away must never stop an import half-way.
 void ConsoleWrite(std::string_view bytes);
-// Between these two calls, console output is gathered and then written in one piece, in
-// order, when the batch ends: a line of text and colour changes reaches the terminal whole.
-void ConsoleBeginBatch();
-void ConsoleEndBatch();
+// The same for bytes in which colour sequences and text are mixed: `last_text_byte` is the
+// last byte of text among them, or -1 when they hold colour sequences only.
+void ConsoleWrite(std::string_view bytes, int last_text_byte);
 // Ends a line that PipeWrite left open (with CR LF), so that what follows starts in
 // column 1; does nothing when the last byte written ended a line.
 void ConsoleStartLine();
 // A plain line: the text unchanged, then LF.
 void ConsoleWriteLine(std::string_view text);
 
+// The text as the console may show it: the control bytes 0-31, 127 and 128-159 become
+// "?", so that text from a file cannot send control sequences to the terminal.
+std::string TerminalSafe(std::string_view text);
+
 // The current attribute: foreground in bits 0-3, background in bits 4-6, blink in bit 7.
 uint8_t ConsoleAttr();
-// Foreground 0-15; keeps the background, clears blink.
-void SetForeground(uint8_t colour);
-// Background from the low three bits of `colour`; keeps foreground and blink.
-void SetBackground(uint8_t colour);
+// Foreground 0-15; keeps the background, clears blink. The sequence that shows the change
+// on a terminal, if one is needed, is appended to `out` for the caller to write.
+void SetForeground(uint8_t colour, std::string* out);
+// Background from the low three bits of `colour`; keeps foreground and blink. As above.
+void SetBackground(uint8_t colour, std::string* out);
 
 // The SGR parameters ("1;30", or "" for the lone reset) that take a terminal from
 // attribute `from` to attribute `to`; only meaningful when the two differ.

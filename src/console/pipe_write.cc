@@ -8,10 +8,10 @@
 namespace korvanex {
 
 void PipeWrite(const Str255& text) {
-  // The whole text with its colour changes goes out in one write, complete before the
-  // call returns; each run of plain characters comes before the change that follows it.
-  ConsoleBeginBatch();
-  std::string run;
+  // The text and its colour changes are gathered in order and leave in one write, complete
+  // before the call returns, so a line reaches the terminal whole.
+  std::string out;
+  int last_text_byte = -1;
   const int length = text.size();
   int i = 0;
   while (i < length) {
@@ -19,24 +19,23 @@ void PipeWrite(const Str255& text) {
       const Str255 code(text.view().substr(static_cast<size_t>(i) + 1, 2));
       const int32_t n = TextToInt(code);
       if (code == "00" || n > 0) {
-        ConsoleWrite(run);
-        run.clear();
         if (n <= 15) {
-          SetForeground(static_cast<uint8_t>(n));
+          SetForeground(static_cast<uint8_t>(n), &out);
         } else {
-          SetBackground(static_cast<uint8_t>(n - 16));
+          SetBackground(static_cast<uint8_t>(n - 16), &out);
         }
       } else {
-        run += text.view().substr(static_cast<size_t>(i), 3);
+        out += text.view().substr(static_cast<size_t>(i), 3);
+        last_text_byte = text.at(i + 2);
       }
       i += 3;  // the two characters after the pipe never start a code of their own
     } else {
-      run += static_cast<char>(text.at(i));
+      out += static_cast<char>(text.at(i));
+      last_text_byte = text.at(i);
       ++i;
     }
   }
-  ConsoleWrite(run);
-  ConsoleEndBatch();
+  ConsoleWrite(out, last_text_byte);
 }
 
 void PipeWriteLn(const Str255& text) { PipeWrite(Join(text, "\r\n")); }

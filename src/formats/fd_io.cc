@@ -1,0 +1,43 @@
+#include "formats/fd_io.h"
+
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace korvanex {
+
+int WriteFully(int fd, const void* data, size_t size, off_t offset) {
+  const char* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t put = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return errno;
+    if (put == 0) return EIO;
+    bytes += put;
+    size -= static_cast<size_t>(put);
+    if (offset >= 0) offset += put;
+  }
+  return 0;
+}
+
+int ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) {
+  char* bytes = static_cast<char*>(data);
+  *got = 0;
+  while (*got < size) {
+    const ssize_t part = pread(fd, bytes + *got, size - *got, offset + static_cast<off_t>(*got));
+    if (part < 0) return errno;
+    if (part == 0) break;
+    *got += static_cast<size_t>(part);
+  }
+  return 0;
+}
+
+FileKind KindOfOpenFile(int fd) {
+  struct stat status;
+  if (fstat(fd, &status) != 0) return FileKind::kUnknown;
+  if (S_ISREG(status.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(status.st_mode)) return FileKind::kDirectory;
+  return FileKind::kOther;
+}
+
+}  // namespace korvanex

@@ -1,0 +1,29 @@
+// The few system calls on descriptors that every part of the tool shares, each in one
+// place: a write that goes on until everything is written, and the kind of an open file.
+#ifndef KORVANEX_FORMATS_FD_IO_H_
+#define KORVANEX_FORMATS_FD_IO_H_
+
+#include <sys/types.h>
+
+#include <cstddef>
+
+namespace korvanex {
+
+// Writes all `size` bytes, at the descriptor's position or, with `offset` >= 0, at that
+// offset. Returns 0, or the errno of the failure (EIO for a write that wrote nothing).
+// An interrupted write is taken up again; a partial write goes on with the rest.
+int WriteFully(int fd, const void* data, size_t size, off_t offset = -1);
+
+// Reads up to `size` bytes at `offset`, going on after short reads until the end of the
+// file. Sets `*got` to the number read. Returns 0 or the errno of the failure; unlike a
+// write, an interrupted read counts as a failed one, which the run reports.
+int ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
+
+enum class FileKind { kRegular, kDirectory, kOther, kUnknown };
+
+// What the open descriptor refers to; kUnknown when the system cannot tell.
+FileKind KindOfOpenFile(int fd);
+
+}  // namespace korvanex
+
+#endif  // KORVANEX_FORMATS_FD_IO_H_
