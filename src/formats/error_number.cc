@@ -4,7 +4,7 @@
 
 namespace korvanex {
 
-int ErrorNumberFromErrno(int system_error) {
+ErrorNumber ErrorNumberFromErrno(int system_error) {
   switch (system_error) {
     case ENOENT:
       return 2;
@@ -14,14 +14,14 @@ int ErrorNumberFromErrno(int system_error) {
       return 3;
     case EMFILE:
     case ENFILE:
-      return 4;
+      return kErrorTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EEXIST:
     case EROFS:
       return 5;
     case EBADF:
-      return 6;
+      return kErrorBadHandle;
     case EINTR:
     case EIO:
     case EAGAIN:
@@ -34,7 +34,7 @@ int ErrorNumberFromErrno(int system_error) {
       return 162;
     case ENOMEM:
     case EFAULT:
-      return 217;
+      return kErrorOutOfMemory;
     case EINVAL:
       return 218;
     default:

@@ -5,15 +5,24 @@
 
 namespace korvanex {
 
-constexpr int kNoError = 0;
+// An error number of the table below; kNoError for success.
+using ErrorNumber = int;
+
+constexpr ErrorNumber kNoError = 0;
+// The process has no descriptor left for another open file.
+constexpr ErrorNumber kErrorTooManyOpenFiles = 4;
+// A file handle that is not open.
+constexpr ErrorNumber kErrorBadHandle = 6;
 // A record read found fewer bytes than one record.
-constexpr int kErrorShortRecord = 100;
+constexpr ErrorNumber kErrorShortRecord = 100;
 // A read or write failed in the system (also used for system errors without a number of
 // their own, so that every failure ends the run with a non-zero status).
-constexpr int kErrorReadWrite = 101;
+constexpr ErrorNumber kErrorReadWrite = 101;
+// Memory could not be had.
+constexpr ErrorNumber kErrorOutOfMemory = 217;
 
 // The error number for a system error (an errno value); never 0.
-int ErrorNumberFromErrno(int system_error);
+ErrorNumber ErrorNumberFromErrno(int system_error);
 
 }  // namespace korvanex
 

@@ -6,13 +6,14 @@
 
 namespace korvanex {
 
-int LoadHostConfig(const char* path, HostConfigRecord* record, bool* opened) {
+HostConfigLoad LoadHostConfig(const char* path, HostConfigRecord* record) {
+  HostConfigLoad load;
   RecordFile file;
-  *opened = OpenRecordFile(path, kHostConfigRecordSize, &file) == 0;
-  if (!*opened) return kNoError;
-  const int error = ReadNextRecord(file, record->bytes);
+  load.opened = OpenRecordFile(path, kHostConfigRecordSize, &file).error == kNoError;
+  if (!load.opened) return load;
+  load.read_error = ReadRecordsAt(file, 0, 1, record->bytes);
   CloseRecordFile(&file);
-  return error;
+  return load;
 }
 
 Str255 DataPath(const HostConfigRecord& record) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/error_number.h"
 #include "text/counted_text.h"
 #include "text/net_address.h"
 
@@ -32,10 +33,15 @@ struct HostConfigRecord {
 };
 static_assert(sizeof(HostConfigRecord) == kHostConfigRecordSize, "no padding around the bytes");
 
-// Reads the first 1824 bytes of the file at `path`. Sets `*opened` to whether the file
-// could be opened for reading and writing; once it was, returns 0 or the error number of
-// the failed read (100 for a file shorter than the record).
-int LoadHostConfig(const char* path, HostConfigRecord* record, bool* opened);
+// How loading ended: the file could not be opened (a path that names no regular file
+// included), or it opened and its first record was read, or the read failed.
+struct HostConfigLoad {
+  bool opened = false;
+  ErrorNumber read_error = kNoError;  // 100 for a file shorter than the record
+};
+
+// Reads the first 1824 bytes of the file at `path`.
+HostConfigLoad LoadHostConfig(const char* path, HostConfigRecord* record);
 
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
 // its further characters from the bytes that follow the field.

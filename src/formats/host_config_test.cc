@@ -67,32 +67,30 @@ TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {
   bytes[82] = 1;
   bytes[83] = '/';
   HostConfigRecord record;
-  bool opened = false;
 
   Write(bytes);
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
-  EXPECT_TRUE(opened);
+  HostConfigLoad load = LoadHostConfig(path_.c_str(), &record);
+  EXPECT_TRUE(load.opened);
+  EXPECT_EQ(load.read_error, kNoError);
   EXPECT_EQ(DataPath(record), "/");
 
   Write(bytes + std::string(500, 'x'));
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record).read_error, kNoError);
 
   Write(bytes.substr(0, 1823));
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kErrorShortRecord);
-  EXPECT_TRUE(opened);
+  load = LoadHostConfig(path_.c_str(), &record);
+  EXPECT_TRUE(load.opened);
+  EXPECT_EQ(load.read_error, kErrorShortRecord);
   EXPECT_EQ(fs::file_size(path_), 1823u) << "the file is never written";
 }
 
 TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   HostConfigRecord record;
-  bool opened = true;
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
-  EXPECT_FALSE(opened);
+  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record).opened);
   EXPECT_FALSE(fs::exists(path_)) << "never created";
 
   fs::create_directory(path_);
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record, &opened), kNoError);
-  EXPECT_FALSE(opened);
+  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record).opened);
   fs::remove(path_);
 
   // Write-protected on a writable file system: not opened, though it would only be read.
@@ -103,9 +101,7 @@ TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   if (pid == 0) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
     HostConfigRecord child_record;
-    bool child_opened = true;
-    LoadHostConfig(path_.c_str(), &child_record, &child_opened);
-    _exit(child_opened ? 1 : 0);
+    _exit(LoadHostConfig(path_.c_str(), &child_record).opened ? 1 : 0);
   }
   int status = 0;
   waitpid(pid, &status, 0);

@@ -2,70 +2,116 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "formats/error_number.h"
+#include "formats/fd_io.h"
 
 namespace korvanex {
 
-int OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
-  const int flags = O_NOCTTY | O_CLOEXEC;
+OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
+  // Without O_NONBLOCK, the open of a FIFO would wait for the other end; with it, no open
+  // waits, and whatever is not a regular file is turned away below.
+  const int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
   // Asking for write access also keeps directories out: the system refuses them.
   int fd = open(path, O_RDWR | flags);
   if (fd < 0 && errno == EROFS) {
     // Only a read-only file system lets the open go on without write access; a file the
-    // user may not write counts as one that cannot be opened. A directory would open for
-    // reading here, so it is turned away by hand.
+    // user may not write counts as one that cannot be opened.
     fd = open(path, O_RDONLY | flags);
-    struct stat status;
-    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-      close(fd);
-      errno = EISDIR;
-      fd = -1;
-    }
   }
-  if (fd < 0) return errno;
+  OpenResult result;
+  if (fd < 0) {
+    // A socket or a device without its hardware refuses the open itself.
+    result.not_a_file = errno == EISDIR || errno == ENXIO || errno == ENODEV;
+    result.error = ErrorNumberFromErrno(errno);
+    return result;
+  }
+  const FileKind kind = KindOfOpenFile(fd);
+  if (kind != FileKind::kRegular) {
+    result.not_a_file = kind != FileKind::kUnknown;
+    result.error = result.not_a_file ? kErrorReadWrite : ErrorNumberFromErrno(errno);
+    close(fd);
+    return result;
+  }
+  // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
+  const int status_flags = fcntl(fd, F_GETFL);
+  if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    result.error = ErrorNumberFromErrno(errno);
+    close(fd);
+    return result;
+  }
   file->fd = fd;
   file->record_size = record_size;
-  return 0;
+  file->appending = false;
+  return result;
 }
 
-int RewindRecordFile(const RecordFile& file) { return SeekRecord(file, 0); }
-
-int SeekRecord(const RecordFile& file, int64_t index) {
-  const off_t offset = static_cast<off_t>(index) * static_cast<off_t>(file.record_size);
-  if (lseek(file.fd, offset, SEEK_SET) < 0) return ErrorNumberFromErrno(errno);
-  return kNoError;
-}
-
-int CountRecords(const RecordFile& file, int64_t* count) {
+ErrorNumber FileSize(const RecordFile& file, int64_t* size) {
   struct stat status;
   if (fstat(file.fd, &status) != 0) return ErrorNumberFromErrno(errno);
-  *count = status.st_size / static_cast<off_t>(file.record_size);
+  *size = status.st_size;
   return kNoError;
 }
 
-int ReadNextRecord(const RecordFile& file, uint8_t* record) {
-  size_t done = 0;
-  while (done < file.record_size) {
-    ssize_t got = read(file.fd, record + done, file.record_size - done);
-    if (got < 0) return ErrorNumberFromErrno(errno);
-    if (got == 0) return kErrorShortRecord;
-    done += static_cast<size_t>(got);
+ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
+  const size_t size = count * file.record_size;
+  size_t got = 0;
+  const int error =
+      ReadFullyAt(file.fd, records, size,
+                  static_cast<off_t>(first * static_cast<int64_t>(file.record_size)), &got);
+  if (error != 0) return ErrorNumberFromErrno(error);
+  return got == size ? kNoError : kErrorShortRecord;
+}
+
+namespace {
+
+// Turns appending on or off for the descriptor: a positioned write on a descriptor that
+// appends would land at the end instead.
+ErrorNumber SetAppending(RecordFile* file, bool appending) {
+  if (file->appending == appending) return kNoError;
+  const int flags = fcntl(file->fd, F_GETFL);
+  if (flags < 0) return ErrorNumberFromErrno(errno);
+  if (fcntl(file->fd, F_SETFL, appending ? flags | O_APPEND : flags & ~O_APPEND) != 0) {
+    return ErrorNumberFromErrno(errno);
   }
+  file->appending = appending;
   return kNoError;
 }
 
-int WriteNextRecord(const RecordFile& file, const uint8_t* record) {
-  size_t done = 0;
-  while (done < file.record_size) {
-    ssize_t put = write(file.fd, record + done, file.record_size - done);
-    if (put < 0) return ErrorNumberFromErrno(errno);
-    if (put == 0) return kErrorReadWrite;
-    done += static_cast<size_t>(put);
+}  // namespace
+
+ErrorNumber AppendRecord(RecordFile* file, const uint8_t* record) {
+  if (ErrorNumber error = SetAppending(file, true)) return error;
+  const int error = WriteFully(file->fd, record, file->record_size);
+  return error != 0 ? ErrorNumberFromErrno(error) : kNoError;
+}
+
+ErrorNumber WriteRecordAt(RecordFile* file, int64_t index, const uint8_t* record) {
+  if (ErrorNumber error = SetAppending(file, false)) return error;
+  const off_t offset = static_cast<off_t>(index * static_cast<int64_t>(file->record_size));
+  const int error = WriteFully(file->fd, record, file->record_size, offset);
+  return error != 0 ? ErrorNumberFromErrno(error) : kNoError;
+}
+
+ErrorNumber SyncRecordFile(const RecordFile& file) {
+  return fdatasync(file.fd) == 0 ? kNoError : kErrorReadWrite;
+}
+
+LockResult TryLockRecordFile(const RecordFile& file) {
+  for (;;) {
+    if (flock(file.fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kLocked;
+    if (errno == EWOULDBLOCK) return LockResult::kBusy;
+    if (errno != EINTR) return LockResult::kUnsupported;
   }
-  return kNoError;
+}
+
+bool LockRecordFile(const RecordFile& file) {
+  for (;;) {
+    if (flock(file.fd, LOCK_EX) == 0) return true;
+    if (errno != EINTR) return false;
+  }
 }
 
 void CloseRecordFile(RecordFile* file) {

@@ -1,11 +1,11 @@
 #include "formats/record_file.h"
 
-#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "formats/error_number.h"
@@ -29,42 +29,75 @@ class RecordFileTest : public ScratchDirTest {
   }
   void Write(const std::string& bytes) { WriteBytes(path_, bytes); }
   std::string Read() { return ReadBytes(path_); }
+  static const uint8_t* Bytes(const char* text) { return reinterpret_cast<const uint8_t*>(text); }
   std::string path_;
   RecordFile file_;
 };
 
 TEST_F(RecordFileTest, NeverCreatesAFile) {
-  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_), 0);
+  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
   EXPECT_FALSE(fs::exists(path_));
 }
 
-TEST_F(RecordFileTest, PartialRecordIsNeverReadAndIsOverwrittenByTheNextWrite) {
-  Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), 0);
-  int64_t count = -1;
-  ASSERT_EQ(CountRecords(file_, &count), kNoError);
-  EXPECT_EQ(count, 2);
-
-  uint8_t record[4];
-  ASSERT_EQ(RewindRecordFile(file_), kNoError);
-  ASSERT_EQ(ReadNextRecord(file_, record), kNoError);
-  ASSERT_EQ(ReadNextRecord(file_, record), kNoError);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(record), 4), "BBBB");
-  EXPECT_EQ(ReadNextRecord(file_, record), kErrorShortRecord);
-
-  ASSERT_EQ(SeekRecord(file_, count), kNoError);
-  ASSERT_EQ(WriteNextRecord(file_, reinterpret_cast<const uint8_t*>("DDDD")), kNoError);
-  EXPECT_EQ(Read(), "AAAABBBBDDDD");
+TEST_F(RecordFileTest, OnlyRegularFilesOpen) {
+  // None of these may open, and none may make the open wait (a FIFO without a writer).
+  fs::create_directory(dir_ + "/dir");
+  ASSERT_EQ(mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+  const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = dir_ + "/socket";
+  socket_path.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  for (const std::string& path : {dir_ + "/dir", dir_ + "/fifo", socket_path,
+                                  std::string("/dev/null"), std::string("/dev/zero")}) {
+    const OpenResult result = OpenRecordFile(path.c_str(), 4, &file_);
+    EXPECT_TRUE(result.not_a_file) << path;
+    EXPECT_NE(result.error, kNoError) << path;
+    EXPECT_EQ(file_.fd, -1) << path;
+  }
+  close(listening);
 }
 
-TEST_F(RecordFileTest, EmptyFileHasNoRecords) {
+TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
+  Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
+  int64_t size = -1;
+  ASSERT_EQ(FileSize(file_, &size), kNoError);
+  EXPECT_EQ(size, 10);
+
+  uint8_t records[8];
+  ASSERT_EQ(ReadRecordsAt(file_, 0, 2, records), kNoError);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(records), 8), "AAAABBBB");
+  EXPECT_EQ(ReadRecordsAt(file_, 2, 1, records), kErrorShortRecord);
+
+  ASSERT_EQ(WriteRecordAt(&file_, 2, Bytes("DDDD")), kNoError);
+  EXPECT_EQ(Read(), "AAAABBBBDDDD");
+  ASSERT_EQ(AppendRecord(&file_, Bytes("EEEE")), kNoError);
+  ASSERT_EQ(WriteRecordAt(&file_, 0, Bytes("FFFF")), kNoError);
+  EXPECT_EQ(Read(), "FFFFBBBBDDDDEEEE");
+}
+
+TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
+  Write("AAAA");
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
+  ASSERT_EQ(AppendRecord(&file_, Bytes("BBBB")), kNoError);
+  std::ofstream(path_, std::ios::binary | std::ios::app) << "XXXX";
+  ASSERT_EQ(AppendRecord(&file_, Bytes("CCCC")), kNoError);
+  EXPECT_EQ(Read(), "AAAABBBBXXXXCCCC");
+  EXPECT_EQ(SyncRecordFile(file_), kNoError);
+}
+
+TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
   Write("");
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 282, &file_), 0);
-  int64_t count = -1;
-  ASSERT_EQ(CountRecords(file_, &count), kNoError);
-  EXPECT_EQ(count, 0);
-  uint8_t record[282];
-  EXPECT_EQ(ReadNextRecord(file_, record), kErrorShortRecord);
+  RecordFile other;
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &other).error, kNoError);
+  EXPECT_EQ(TryLockRecordFile(file_), LockResult::kLocked);
+  EXPECT_EQ(TryLockRecordFile(other), LockResult::kBusy);
+  CloseRecordFile(&file_);
+  EXPECT_EQ(TryLockRecordFile(other), LockResult::kLocked);
+  CloseRecordFile(&other);
 }
 
 TEST(ErrorNumber, SystemErrorsMapToTheirNumbers) {
@@ -75,6 +108,7 @@ TEST(ErrorNumber, SystemErrorsMapToTheirNumbers) {
   EXPECT_EQ(ErrorNumberFromErrno(EBADF), 6);
   EXPECT_EQ(ErrorNumberFromErrno(ENOSPC), 101);
   EXPECT_EQ(ErrorNumberFromErrno(EPIPE), 101);
+  EXPECT_EQ(ErrorNumberFromErrno(EFBIG), 101);
   EXPECT_EQ(ErrorNumberFromErrno(ETXTBSY), 162);
   EXPECT_EQ(ErrorNumberFromErrno(EFAULT), 217);
   EXPECT_EQ(ErrorNumberFromErrno(EINVAL), 218);

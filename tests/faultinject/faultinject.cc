@@ -2,16 +2,20 @@
 // operation fail. Configured by the environment:
 //   KORVANEX_FAULT_FILE     the file, by the end of its path ("mbases.dat"); with a
 //                           leading "*", any path that holds the rest ("*.korvanex.cfg.")
-//   KORVANEX_FAULT_OP       open, read, write, lseek or fstat
+//   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fsync or fdatasync (read and
+//                           write include their positioned forms)
 //   KORVANEX_FAULT_NTH      which call of that operation on that file fails, from 1
 //   KORVANEX_FAULT_ERRNO    the errno it fails with; 0 makes a read return end of file
 //   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
 //                           returns that count, and the write after it fails
+//   KORVANEX_FAULT_SIGNAL   instead of failing, the Nth call sends the process this signal
+//                           and then goes on as usual
 // Opens are counted over every path that ends in the suffix; the other operations over the
 // descriptors such opens returned.
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,7 +24,7 @@
 
 namespace {
 
-enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat };
+enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFsync, kFdatasync };
 
 constexpr int kMaxFd = 4096;
 
@@ -31,6 +35,7 @@ struct Config {
   long nth = 0;
   int error = 0;
   long partial = -1;
+  int signal_number = 0;
   long calls = 0;
   bool matched[kMaxFd] = {};
 };
@@ -53,10 +58,13 @@ Config& Get() {
       if (strcmp(op, "write") == 0) config.op = kWrite;
       if (strcmp(op, "lseek") == 0) config.op = kLseek;
       if (strcmp(op, "fstat") == 0) config.op = kFstat;
+      if (strcmp(op, "fsync") == 0) config.op = kFsync;
+      if (strcmp(op, "fdatasync") == 0) config.op = kFdatasync;
     }
     config.nth = EnvNumber("KORVANEX_FAULT_NTH", 1);
     config.error = static_cast<int>(EnvNumber("KORVANEX_FAULT_ERRNO", EIO));
     config.partial = EnvNumber("KORVANEX_FAULT_PARTIAL", -1);
+    config.signal_number = static_cast<int>(EnvNumber("KORVANEX_FAULT_SIGNAL", 0));
   }
   return config;
 }
@@ -72,10 +80,13 @@ bool PathMatches(const char* path) {
 bool FdMatches(int fd) { return fd >= 0 && fd < kMaxFd && Get().matched[fd]; }
 
 // Counts one call of `op` on the chosen file; true when this call is the one to fail.
+// With a signal to send, the call sends it and is not failed.
 bool CountCall(Op op) {
   Config& c = Get();
-  if (c.op != op) return false;
-  return ++c.calls == c.nth;
+  if (c.op != op || ++c.calls != c.nth) return false;
+  if (c.signal_number == 0) return true;
+  kill(getpid(), c.signal_number);
+  return false;
 }
 
 template <typename F>
@@ -182,6 +193,57 @@ ssize_t write(int fd, const void* buffer, size_t count) {
     return -1;
   }
   return Next<F>("write")(fd, buffer, count);
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+  if (FdMatches(fd) && CountCall(kRead)) {
+    if (Get().error == 0) return 0;
+    errno = Get().error;
+    return -1;
+  }
+  return Next<ssize_t (*)(int, void*, size_t, off_t)>("pread")(fd, buffer, count, offset);
+}
+
+ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset) {
+  if (FdMatches(fd) && CountCall(kRead)) {
+    if (Get().error == 0) return 0;
+    errno = Get().error;
+    return -1;
+  }
+  return Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64")(fd, buffer, count, offset);
+}
+
+ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
+  if (FdMatches(fd) && CountCall(kWrite)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<ssize_t (*)(int, const void*, size_t, off_t)>("pwrite")(fd, buffer, count, offset);
+}
+
+ssize_t pwrite64(int fd, const void* buffer, size_t count, off64_t offset) {
+  if (FdMatches(fd) && CountCall(kWrite)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64")(fd, buffer, count,
+                                                                          offset);
+}
+
+int fsync(int fd) {
+  if (FdMatches(fd) && CountCall(kFsync)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int)>("fsync")(fd);
+}
+
+int fdatasync(int fd) {
+  if (FdMatches(fd) && CountCall(kFdatasync)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int)>("fdatasync")(fd);
 }
 
 off_t lseek(int fd, off_t offset, int whence) {
