@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "formats/coding.h"
 #include "formats/error_number.h"
+#include "formats/fd_io.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
@@ -45,49 +47,66 @@ void SetBuiltInDefaults(DefaultsRecord* record) {
   record->bytes[kBaseFormat] = 0;
 }
 
-int LoadDefaults(DefaultsRecord* record, bool* loaded) {
+DefaultsLoad LoadDefaults(DefaultsRecord* record) {
+  DefaultsLoad load;
   RecordFile file;
-  const int open_error = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
-  // A directory of that name is no first run: it can never hold the settings, and
-  // treating it as missing would only end in a save that cannot succeed.
-  if (open_error == EISDIR) {
-    *loaded = true;
-    return kErrorShortRecord;
+  const OpenResult opened = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
+  // Something of that name that is no regular file is no first run: it can never hold the
+  // settings, and treating it as missing would only end in a save that cannot succeed.
+  if (opened.not_a_file) {
+    load.error = kErrorShortRecord;
+    return load;
   }
-  if (open_error != 0) {
+  if (opened.error == kErrorTooManyOpenFiles || opened.error == kErrorOutOfMemory) {
+    load.error = opened.error;
+    return load;
+  }
+  if (opened.error != kNoError) {
     SetBuiltInDefaults(record);
-    *loaded = false;
-    return kNoError;
+    return load;
   }
-  *loaded = true;
+  load.from_file = true;
   // The record goes in whole or not at all: a failed read leaves the record untouched.
   DefaultsRecord read;
-  const int read_error = ReadNextRecord(file, read.bytes);
+  const ErrorNumber read_error = ReadRecordsAt(file, 0, 1, read.bytes);
   CloseRecordFile(&file);
-  if (read_error != kNoError) return kErrorShortRecord;
+  if (read_error != kNoError) {
+    load.error = kErrorShortRecord;
+    return load;
+  }
   *record = read;
-  return kNoError;
+  return load;
 }
 
 namespace {
 
+constexpr int kMaxLinkHops = 40;
+
 // The file a save must replace: the final target of a chain of symbolic links, so that
-// the link itself stays. A dangling link names the file to be created.
-std::string ResolveLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
+// the link itself stays. A dangling link names the file to be created. Returns false for
+// a chain that does not end (a loop) or a link that cannot be read.
+bool ResolveLinks(std::string path, std::string* target_path) {
+  for (int hops = 0; hops < kMaxLinkHops; ++hops) {
     struct stat status;
-    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    if (lstat(path.c_str(), &status) != 0) {
+      *target_path = path;
+      return errno == ENOENT;
+    }
+    if (!S_ISLNK(status.st_mode)) {
+      *target_path = path;
+      return true;
+    }
     std::string target(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096), '\0');
-    ssize_t length = readlink(path.c_str(), target.data(), target.size());
-    if (length < 0) return path;
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length <= 0) return false;
     target.resize(static_cast<size_t>(length));
-    if (!target.empty() && target[0] != '/') {
+    if (target[0] != '/') {
       const size_t slash = path.rfind('/');
-      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+      if (slash != std::string::npos) target.insert(0, path, 0, slash + 1);
     }
     path = target;
   }
-  return path;
+  return false;
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -95,27 +114,10 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    ssize_t put = write(fd, data, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    data += put;
-    size -= static_cast<size_t>(put);
-  }
-  return true;
-}
-
-}  // namespace
-
-bool SaveDefaultsTo(const char* path, const DefaultsRecord& record) {
-  const std::string target = ResolveLinks(path);
-  struct stat existing;
-  const bool exists = stat(target.c_str(), &existing) == 0;
-  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
-    return false;  // a file the user may not write is not replaced
-  }
-
+// Writes the record to a new temporary file beside `target` and renames it over `target`.
+// Returns false, with the temporary file removed, when any step fails.
+bool ReplaceFile(const std::string& target, const struct stat* existing,
+                 const DefaultsRecord& record) {
   // A new file is created with read and write for everyone less the umask; an existing
   // file's permission bits (and, where we may, its owner) are carried over.
   std::string temp;
@@ -129,13 +131,13 @@ bool SaveDefaultsTo(const char* path, const DefaultsRecord& record) {
   if (fd < 0) return false;
 
   bool ok = true;
-  if (exists) {
-    if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+  if (existing != nullptr) {
+    if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
       // Not the owner: the new file stays ours, which is what a copy would give too.
     }
-    ok = fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = fchmod(fd, existing->st_mode & 07777) == 0;
   }
-  ok = ok && WriteAll(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0;
+  ok = ok && WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   ok = ok && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
@@ -152,8 +154,25 @@ bool SaveDefaultsTo(const char* path, const DefaultsRecord& record) {
   return true;
 }
 
+}  // namespace
+
 bool SaveDefaults(const DefaultsRecord& record) {
-  return SaveDefaultsTo(kDefaultsFileName, record);
+  std::string target;
+  if (!ResolveLinks(kDefaultsFileName, &target)) return false;
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (!exists && errno != ENOENT) return false;
+  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
+    return false;  // a file the user may not write is not replaced
+  }
+  // Signals wait while the temporary file exists: one that ends the process then does so
+  // once the file is renamed or removed, never with the file left behind.
+  sigset_t all, old;
+  sigfillset(&all);
+  sigprocmask(SIG_BLOCK, &all, &old);
+  const bool saved = ReplaceFile(target, exists ? &existing : nullptr, record);
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  return saved;
 }
 
 }  // namespace korvanex

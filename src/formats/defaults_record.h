@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/error_number.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
@@ -48,17 +49,26 @@ void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
 // the strings are set; the other bytes of the string fields keep what they held.
 void SetBuiltInDefaults(DefaultsRecord* record);
 
-// Loads korvanex.cfg from the current directory. When it cannot be opened for reading and
-// writing, sets the built-in defaults and `*loaded` to false. Returns 0, or 100 when the
-// file opened but did not give one whole record (a short file, or a directory).
-int LoadDefaults(DefaultsRecord* record, bool* loaded);
+// How loading ended: `from_file` when korvanex.cfg gave the record; otherwise the built-in
+// defaults were set, or `error` says why the run cannot go on.
+struct DefaultsLoad {
+  bool from_file = false;
+  // 100 when korvanex.cfg exists but gives no whole record (a short file, a directory or
+  // anything else that is not a regular file); 4 or 217 when the system had no descriptor
+  // or memory to open it, which says nothing about the file itself.
+  ErrorNumber error = kNoError;
+};
+
+// Loads korvanex.cfg from the current directory. When it is missing or may not be opened
+// for reading and writing, sets the built-in defaults.
+DefaultsLoad LoadDefaults(DefaultsRecord* record);
 
 // Saves the record to korvanex.cfg in the current directory. The bytes go to a temporary
 // file in the same directory that is flushed to disk and renamed over the old file, so a
-// failed save leaves the old file exactly as it was. Returns whether the save succeeded.
+// failed save leaves the old file exactly as it was, and no signal leaves the temporary
+// file behind. A symbolic link is followed and kept; one whose target cannot be resolved
+// (a loop) is never replaced. Returns whether the save succeeded.
 bool SaveDefaults(const DefaultsRecord& record);
-// The same, to another path; for tests.
-bool SaveDefaultsTo(const char* path, const DefaultsRecord& record);
 
 }  // namespace korvanex
 

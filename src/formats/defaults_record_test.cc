@@ -84,9 +84,9 @@ TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {
   DefaultsRecord record;
-  bool loaded = true;
-  EXPECT_EQ(LoadDefaults(&record, &loaded), kNoError);
-  EXPECT_FALSE(loaded);
+  const DefaultsLoad load = LoadDefaults(&record);
+  EXPECT_EQ(load.error, kNoError);
+  EXPECT_FALSE(load.from_file);
   EXPECT_EQ(record.bytes[0], 3);
   EXPECT_FALSE(fs::exists("korvanex.cfg")) << "loading never creates the file";
 }
@@ -95,15 +95,13 @@ TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
   for (const std::string& bytes : {std::string(), std::string(116, 'x')}) {
     Write("korvanex.cfg", bytes);
     DefaultsRecord record;
-    bool loaded = false;
-    EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
+    EXPECT_EQ(LoadDefaults(&record).error, kErrorShortRecord);
     EXPECT_EQ(Read("korvanex.cfg"), bytes);
   }
   fs::remove("korvanex.cfg");
   fs::create_directory("korvanex.cfg");
   DefaultsRecord record;
-  bool loaded = false;
-  EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
+  EXPECT_EQ(LoadDefaults(&record).error, kErrorShortRecord);
 }
 
 TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
@@ -111,9 +109,9 @@ TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
   bytes[100] = 0;
   Write("korvanex.cfg", bytes + std::string(83, 'z'));
   DefaultsRecord record;
-  bool loaded = false;
-  ASSERT_EQ(LoadDefaults(&record, &loaded), kNoError);
-  EXPECT_TRUE(loaded);
+  const DefaultsLoad load = LoadDefaults(&record);
+  ASSERT_EQ(load.error, kNoError);
+  EXPECT_TRUE(load.from_file);
   EXPECT_EQ(Bytes(record), bytes);
   ASSERT_TRUE(SaveDefaults(record));
   EXPECT_EQ(Read("korvanex.cfg"), bytes) << "a save leaves exactly one record";
