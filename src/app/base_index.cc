@@ -1,7 +1,9 @@
 #include "app/base_index.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "formats/coding.h"
-#include "formats/error_number.h"
 #include "text/text_utils.h"
 
 namespace korvanex {
@@ -9,32 +11,39 @@ namespace korvanex {
 namespace {
 
 constexpr int kFileNameCapacity = 8;
+// Records read at a time: 256 records, some 70 KB.
+constexpr size_t kRecordsPerRead = 256;
 
-void TakeIn(BaseIndex* index, const BaseRecord& record) {
+void TakeIn(BaseIndex* index, const uint8_t* record) {
   // A damaged length above 8 would run on into the next fields; such a name never
   // matches, and nothing outside the record is read.
-  if (record.bytes[base_field::kFileName] <= kFileNameCapacity) {
+  if (record[base_field::kFileName] <= kFileNameCapacity) {
     const Str255 name =
-        DecodeCounted(record.bytes, kBaseRecordSize, base_field::kFileName, kFileNameCapacity);
+        DecodeCounted(record, kBaseRecordSize, base_field::kFileName, kFileNameCapacity);
     index->file_names.insert(UpperCase(name).str());
   }
-  index->indexes.set(DecodeFixed16(record.bytes + base_field::kIndex));
-  index->last_record = record;
+  index->indexes.set(DecodeFixed16(record + base_field::kIndex));
+  std::copy_n(record, kBaseRecordSize, index->last_record.bytes);
 }
 
 }  // namespace
 
-int LoadBaseIndex(const RecordFile& file, BaseIndex* index) {
-  *index = BaseIndex();
-  int64_t count = 0;
-  if (int error = CountRecords(file, &count)) return error;
-  if (int error = RewindRecordFile(file)) return error;
-  BaseRecord record;
-  for (int64_t i = 0; i < count; ++i) {
-    if (int error = ReadNextRecord(file, record.bytes)) return error;
-    TakeIn(index, record);
+ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* file_size) {
+  if (ErrorNumber error = FileSize(file, file_size)) return error;
+  const int64_t count = *file_size / static_cast<int64_t>(kBaseRecordSize);
+  if (count == index->record_count) return kNoError;
+  // The file grew under the run, or shrank: another program wrote it. Read what was added
+  // since the last read (the run's own appends among it), or everything again.
+  if (count < index->record_count) *index = BaseIndex();
+  const auto block = std::make_unique<uint8_t[]>(kRecordsPerRead * kBaseRecordSize);
+  for (int64_t first = index->records_read; first < count;) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
+    if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;
+    for (size_t i = 0; i < n; ++i) TakeIn(index, block.get() + i * kBaseRecordSize);
+    first += static_cast<int64_t>(n);
   }
   index->record_count = count;
+  index->records_read = count;
   return kNoError;
 }
 
@@ -44,18 +53,21 @@ bool HasFileName(const BaseIndex& index, const Str255& file_name) {
   return index.file_names.count(cut.str()) != 0;
 }
 
-int32_t NextFreeIndex(const BaseIndex& index) {
+int32_t NextFreeIndex(BaseIndex* index) {
   // Indexes are signed 16-bit numbers: a candidate in 1..32767 matches the stored pattern
-  // of the same value, and negative stored indexes never match.
-  int64_t candidate = index.record_count + 1;
-  while (candidate <= kHighestBaseIndex && index.indexes.test(static_cast<size_t>(candidate))) {
+  // of the same value, and negative stored indexes never match. Both the record count and
+  // the indexes in use only grow, so the search goes on from where the last one ended.
+  int64_t candidate = std::max<int64_t>(index->free_from, index->record_count + 1);
+  while (candidate <= kHighestBaseIndex && index->indexes.test(static_cast<size_t>(candidate))) {
     ++candidate;
   }
-  return candidate <= kHighestBaseIndex ? static_cast<int32_t>(candidate) : 0;
+  if (candidate > kHighestBaseIndex) return 0;
+  index->free_from = static_cast<int32_t>(candidate);
+  return index->free_from;
 }
 
-void AddRecord(BaseIndex* index, const BaseRecord& record) {
-  TakeIn(index, record);
+void AddAppendedRecord(BaseIndex* index, const BaseRecord& record) {
+  TakeIn(index, record.bytes);
   ++index->record_count;
 }
 

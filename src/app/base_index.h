@@ -1,7 +1,8 @@
-// What the import needs to know of mbases.dat, read in one pass: the file names of the
-// bases, the indexes in use, the record count and the bytes of the last whole record.
-// Searching it gives the same answers as rescanning the file for every area, as long as no
-// other program writes the file during the run.
+// What the import needs to know of mbases.dat: the file names of the bases, the indexes in
+// use, the record count and the bytes of the last whole record. It is read once and then
+// kept up to date: with the records the run appends, and, when the file grew under the run
+// (another program appended), by reading what was added. Searching it gives the same
+// answers as rescanning the file for every area.
 #ifndef KORVANEX_APP_BASE_INDEX_H_
 #define KORVANEX_APP_BASE_INDEX_H_
 
@@ -11,6 +12,7 @@
 #include <unordered_set>
 
 #include "formats/base_record.h"
+#include "formats/error_number.h"
 #include "formats/record_file.h"
 #include "text/counted_text.h"
 
@@ -23,24 +25,31 @@ struct BaseIndex {
   std::unordered_set<std::string> file_names;
   // Every stored Index, by its 16-bit pattern.
   std::bitset<65536> indexes;
+  // Whole records of the file that the view holds: those read, then those appended.
   int64_t record_count = 0;
+  // Of those, the records read from the file; the rest are the run's own appends.
+  int64_t records_read = 0;
+  // No index below this one is free any more (indexes are only ever added).
+  int32_t free_from = 1;
   // The last whole record of the file, or zero bytes when it has none: the bytes a new
   // record keeps behind the lengths of its strings.
   BaseRecord last_record;
 };
 
-// Reads every whole record of the file from the first. Returns 0 or an error number.
-int LoadBaseIndex(const RecordFile& file, BaseIndex* index);
+// Brings the view up to date with the file and sets `*file_size` to the file's size: reads
+// the records the view lacks (all of them at first), or the whole file again should it have
+// shrunk.
+ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* file_size);
 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
 bool HasFileName(const BaseIndex& index, const Str255& file_name);
 
 // The lowest index from the record count + 1 upward that no record carries, or 0 when
 // that would exceed 32767.
-int32_t NextFreeIndex(const BaseIndex& index);
+int32_t NextFreeIndex(BaseIndex* index);
 
-// Takes in a record that was appended to the file.
-void AddRecord(BaseIndex* index, const BaseRecord& record);
+// Takes in a record that the run appended to the file.
+void AddAppendedRecord(BaseIndex* index, const BaseRecord& record);
 
 }  // namespace korvanex
 

@@ -37,39 +37,39 @@ void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord
   EncodeFixed16(r + b::kIndex, static_cast<uint16_t>(index));
 }
 
-Str255 ConsoleTag(const Str255& tag) {
-  const Str255 padded = PadRight(tag, 62, ' ');
-  Str255 shown;
-  for (int i = 0; i < padded.size(); ++i) {
-    const unsigned char c = padded.at(i);
-    shown.Append(c < 32 || c == 127 ? '?' : static_cast<char>(c));
-  }
-  return shown;
-}
+Str255 ConsoleTag(const Str255& tag) { return Str255(TerminalSafe(PadRight(tag, 62, ' ').view())); }
 
 int ImportArea(ImportRun* run, const AreaEntry& entry) {
-  PipeWrite(Join("|08- |07Area|08: |15", ConsoleTag(entry.Tag).view()));
-
-  if (!run->index_loaded) {
-    if (int error = LoadBaseIndex(run->mbases, &run->index)) return error;
-    run->index_loaded = true;
+  const Str255 head = Join("|08- |07Area|08: |15", ConsoleTag(entry.Tag).view());
+  // The verdict is known before anything is written, so the area's line leaves whole; a
+  // failure on the way shows the head alone before its report.
+  int64_t file_size = 0;
+  if (int error = RefreshBaseIndex(run->mbases, &run->index, &file_size)) {
+    PipeWrite(head);
+    return error;
   }
   if (HasFileName(run->index, entry.FileName)) {
-    PipeWriteLn("|12Exists");
+    PipeWriteLn(Join(head, "|12Exists"));
     return kNoError;
   }
-
-  const int32_t index = NextFreeIndex(run->index);
-  if (index == 0) return kNoFreeIndex;
-  PipeWriteLn("|10Creating");
+  const int32_t index = NextFreeIndex(&run->index);
+  if (index == 0) {
+    PipeWrite(head);
+    return kNoFreeIndex;
+  }
+  PipeWriteLn(Join(head, "|10Creating"));
 
   // The new record starts from the last whole record of the file, whose bytes stay
   // behind the lengths of its strings.
   BaseRecord record = run->index.last_record;
   BuildBaseRecord(entry, index, *run->defaults, *run->host, &record);
-  if (int error = SeekRecord(run->mbases, run->index.record_count)) return error;
-  if (int error = WriteNextRecord(run->mbases, record.bytes)) return error;
-  AddRecord(&run->index, record);
+  // A partial record at the end is written over; otherwise the record goes to the end of
+  // the file as it is then, so that nothing another program appended is ever overwritten.
+  const bool partial_end = file_size % static_cast<int64_t>(kBaseRecordSize) != 0;
+  const int error = partial_end ? WriteRecordAt(&run->mbases, run->index.record_count, record.bytes)
+                                : AppendRecord(&run->mbases, record.bytes);
+  if (error != kNoError) return error;
+  AddAppendedRecord(&run->index, record);
   ++run->imported;
   return kNoError;
 }

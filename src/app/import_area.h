@@ -21,8 +21,7 @@ struct ImportRun {
   RecordFile mbases;
   const DefaultsRecord* defaults = nullptr;
   const HostConfigRecord* host = nullptr;
-  BaseIndex index;
-  bool index_loaded = false;  // mbases.dat is read at the first search
+  BaseIndex index;  // read at the first area, brought up to date at every one after it
   uint32_t imported = 0;
 };
 
@@ -31,8 +30,9 @@ struct ImportRun {
 void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord& defaults,
                      const HostConfigRecord& host, BaseRecord* record);
 
-// The tag as the console shows it: padded or cut to 62 characters, with bytes 0-31 and
-// 127 shown as "?" so that an area list cannot send control sequences to the terminal.
+// The tag as the console shows it: padded or cut to 62 characters, with the control bytes
+// 0-31, 127 and 128-159 shown as "?" so that an area list cannot send control sequences to
+// the terminal.
 Str255 ConsoleTag(const Str255& tag);
 
 // Writes the area's console line and, for a new base, appends its record. Returns 0, an

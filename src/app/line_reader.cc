@@ -9,7 +9,7 @@ namespace korvanex {
 
 int LineReader::Fill() {
   if (HasByte() || eof_) return kNoError;
-  ssize_t got = read(fd_, buffer_, sizeof buffer_);
+  ssize_t got = read(fd_, buffer_.get(), kBufferSize);
   if (got < 0) return ErrorNumberFromErrno(errno);
   pos_ = 0;
   end_ = static_cast<size_t>(got);

@@ -4,6 +4,7 @@
 #define KORVANEX_APP_LINE_READER_H_
 
 #include <cstddef>
+#include <memory>
 
 #include "text/counted_text.h"
 
@@ -11,7 +12,8 @@ namespace korvanex {
 
 class LineReader {
  public:
-  explicit LineReader(int fd) : fd_(fd) {}
+  // The buffer lives on the heap: the tool must run on a small stack.
+  explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kBufferSize)) {}
 
   // Reads the next line into `line`, keeping its first 255 characters and discarding the
   // rest up to its line end. Sets `*got_line` to false when the file has no characters
@@ -24,8 +26,10 @@ class LineReader {
   int Fill();
   bool HasByte() const { return pos_ < end_; }
 
+  static constexpr size_t kBufferSize = 65536;
+
   int fd_;
-  char buffer_[65536];
+  std::unique_ptr<char[]> buffer_;
   size_t pos_ = 0;
   size_t end_ = 0;
   bool eof_ = false;

@@ -1,9 +1,9 @@
-#include <signal.h>
-
 #include "app/korvanex_main.h"
+#include "app/process_setup.h"
+#include "formats/error_number.h"
 
 int main(int argc, char** argv) {
-  // A console that goes away must not end an import half-way: writes to it fail quietly.
-  signal(SIGPIPE, SIG_IGN);
+  // Nothing can be written anywhere safe: end before any file is opened.
+  if (!korvanex::PrepareProcess()) return korvanex::kErrorBadHandle;
   return korvanex::RunKorvanex(argc, argv);
 }

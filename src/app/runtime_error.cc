@@ -12,7 +12,7 @@ namespace {
 
 std::string Hex8(uintptr_t address) {
   char text[9];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(address & 0xFFFFFFFFu));
+  (void)std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(address & 0xFFFFFFFFu));
   return text;
 }
 
