@@ -29,7 +29,7 @@ std::string FlagWord(const char* const (&words)[N], uint8_t value) {
 }
 
 std::string Text(const DefaultsRecord& d, size_t offset, int capacity) {
-  return GetDefaultsText(d, offset, capacity).str();
+  return TerminalSafe(GetDefaultsText(d, offset, capacity).view());
 }
 
 std::string Number(const DefaultsRecord& d, size_t offset) {
@@ -56,7 +56,8 @@ constexpr uint8_t kNumberLength = 4;
 bool EditText(DefaultsRecord* d, const TextField& field, bool upper_case, KeyReader* keys) {
   Str255 edited;
   if (!EditField(kValueColumn, field.row, field.max_length,
-                 GetDefaultsText(*d, field.offset, field.capacity), keys, &edited)) {
+                 GetDefaultsText(*d, field.offset, field.capacity), ConfigScreen(*d), keys,
+                 &edited)) {
     return false;
   }
   if (upper_case) edited = UpperCase(edited);
@@ -66,8 +67,8 @@ bool EditText(DefaultsRecord* d, const TextField& field, bool upper_case, KeyRea
 
 bool EditNumber(DefaultsRecord* d, size_t offset, uint8_t row, KeyReader* keys) {
   Str255 edited;
-  if (!EditField(kValueColumn, row, kNumberLength, IntToText(GetDefaultsNumber(*d, offset)), keys,
-                 &edited)) {
+  if (!EditField(kValueColumn, row, kNumberLength, IntToText(GetDefaultsNumber(*d, offset)),
+                 ConfigScreen(*d), keys, &edited)) {
     return false;
   }
   // The low 16 bits: minus 1 is kept as 65535.
@@ -150,14 +151,19 @@ std::string ConfigScreen(const DefaultsRecord& d) {
   return screen;
 }
 
-bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& start,
-               KeyReader* keys, Str255* result) {
+bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable-parameters)
+               uint8_t max_length, const Str255& start, std::string_view screen, KeyReader* keys,
+               Str255* result) {
   Str255 working = start;
-  ConsoleWrite(MoveCursorSequence(column, row) + working.str());
+  ConsoleWrite(MoveCursorSequence(column, row) + TerminalSafe(working.view()));
   for (;;) {
     const int key = keys->ReadKey();
     if (key == KeyReader::kInputEnded) return false;
-    if (key == 8) {
+    if (key == KeyReader::kRedraw) {
+      // The old value may be longer than the edit: the rest of its row is cleared.
+      ConsoleWrite(std::string(screen) + MoveCursorSequence(column, row) +
+                   TerminalSafe(working.view()) + "\x1b[K");
+    } else if (key == 8) {
       if (!working.empty()) {
         working.PopBack();
         ConsoleWrite("\b \b");
@@ -171,7 +177,7 @@ bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& st
     } else if (working.size() < max_length) {
       const char typed = static_cast<char>(key);
       working.Append(typed);
-      ConsoleWrite(std::string_view(&typed, 1));
+      ConsoleWrite(TerminalSafe(std::string_view(&typed, 1)));
     }
   }
 }
@@ -181,6 +187,7 @@ int RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save) 
     ConsoleWrite(ConfigScreen(*defaults));
     int key = keys->ReadKey();
     if (key == KeyReader::kInputEnded) return KeyboardEnded();
+    // kRedraw, like every code below A, only draws the screen again.
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
     if (key < 'A' || key > 'Q') continue;
     if (key == 'Q') {

@@ -28,10 +28,11 @@ std::string ConfigScreen(const DefaultsRecord& defaults);
 
 // Edits `start` in place at a 1-based column and row: Backspace, Enter (keep the edit),
 // Escape (keep `start`); every other key is appended while the text is shorter than
-// `max_length`. A longer starting text is shown whole. Returns false, with `*result`
-// untouched, when the keyboard input ended during the edit.
+// `max_length`. A longer starting text is shown whole. When the screen has to be drawn
+// again, `screen` is drawn with the edit in progress over it. Returns false, with
+// `*result` untouched, when the keyboard input ended during the edit.
 bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& start,
-               KeyReader* keys, Str255* result);
+               std::string_view screen, KeyReader* keys, Str255* result);
 
 }  // namespace korvanex
 

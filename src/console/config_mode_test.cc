@@ -12,17 +12,24 @@ namespace {
 std::string screen_output;
 void Capture(const char* data, size_t size) { screen_output.append(data, size); }
 
-// Keys from a string; the input ends after the last one.
+// Keys from a string; the input ends after the last one. The wait for the byte at
+// `interrupt_at` is broken off by a signal once.
 class StringBytes : public ByteSource {
  public:
-  explicit StringBytes(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit StringBytes(std::string bytes, size_t interrupt_at = std::string::npos)
+      : bytes_(std::move(bytes)), interrupt_at_(interrupt_at) {}
   int ReadByte(int) override {
+    if (next_ == interrupt_at_) {
+      interrupt_at_ = std::string::npos;
+      return kByteInterrupted;
+    }
     if (next_ == bytes_.size()) return kByteEnd;
     return static_cast<unsigned char>(bytes_[next_++]);
   }
 
  private:
   std::string bytes_;
+  size_t interrupt_at_;
   size_t next_ = 0;
 };
 
@@ -82,8 +89,10 @@ TEST_F(ConfigModeTest, ScreenShowsDamagedValuesWithinBounds) {
   defaults_.bytes[kHeaderFile] = 200;  // longer than the field: cut to its 8 characters
   for (int i = 1; i <= 8; ++i) defaults_.bytes[kHeaderFile + i] = static_cast<uint8_t>('0' + i);
   SetDefaultsText(&defaults_, kPassword, 15, "|07x");
+  SetDefaultsText(&defaults_, kListACS, 20, "a\x1b[2J\x9b\xa0\x7f");
   const std::string screen = ConfigScreen(defaults_);
   EXPECT_NE(screen.find("E. Password      : |07x\n"), std::string::npos);
+  EXPECT_NE(screen.find("A. List ACS      : a?[2J?\xa0?\n"), std::string::npos);
   EXPECT_NE(screen.find("F. Real Names    : 2\n"), std::string::npos);
   EXPECT_NE(screen.find("G. Def. New Scan : 3\n"), std::string::npos);
   EXPECT_NE(screen.find("H. Def. QWK Scan : 255\n"), std::string::npos);
@@ -103,16 +112,28 @@ TEST_F(ConfigModeTest, EditorEchoesTypingAndErasesWithBackspace) {
   StringBytes bytes("ab\x08\x08\x08x\r");
   KeyReader reader(&bytes);
   Str255 result;
-  ASSERT_TRUE(EditField(20, 6, 20, "s2", &reader, &result));
+  ASSERT_TRUE(EditField(20, 6, 20, "s2", "", &reader, &result));
   EXPECT_EQ(result, "sx");
   EXPECT_EQ(screen_output, "\x1b[6;20Hs2ab\b \b\b \b\b \bx");
+}
+
+TEST_F(ConfigModeTest, InterruptedEditDrawsTheScreenAndTheEditAgain) {
+  StringBytes bytes("ab\x01\r", 2);
+  KeyReader reader(&bytes);
+  Str255 result;
+  ASSERT_TRUE(EditField(20, 6, 20, "s\x9b", "SCREEN", &reader, &result));
+  EXPECT_EQ(result.str(),
+            "s\x9b"
+            "ab\x01");
+  // Control bytes are shown as "?", here and wherever a value is drawn.
+  EXPECT_EQ(screen_output, "\x1b[6;20Hs?abSCREEN\x1b[6;20Hs?ab\x1b[K?");
 }
 
 TEST_F(ConfigModeTest, EditorKeepsLongStartWholeAndStopsAtTheMaximum) {
   StringBytes bytes(std::string("9\b1\b7\r"));
   KeyReader reader(&bytes);
   Str255 result;
-  ASSERT_TRUE(EditField(20, 11, 4, "65535", &reader, &result));
+  ASSERT_TRUE(EditField(20, 11, 4, "65535", "", &reader, &result));
   EXPECT_EQ(result, "6557");
   EXPECT_EQ(screen_output, "\x1b[11;20H65535\b \b\b \b7");
 }
@@ -121,7 +142,7 @@ TEST_F(ConfigModeTest, EditorAppendsControlCodesAndSpecialKeys) {
   StringBytes bytes(std::string("\x03\x1b[A\xe9\r", 6));
   KeyReader reader(&bytes);
   Str255 result;
-  ASSERT_TRUE(EditField(20, 3, 20, "", &reader, &result));
+  ASSERT_TRUE(EditField(20, 3, 20, "", "", &reader, &result));
   EXPECT_EQ(result.str(), std::string("\x03\0H\xe9", 4));
 }
 
@@ -129,7 +150,7 @@ TEST_F(ConfigModeTest, EditorEscapeGivesTheStartBack) {
   StringBytes bytes("\x08\x08zz\x1b");
   KeyReader reader(&bytes);
   Str255 result;
-  ASSERT_TRUE(EditField(20, 3, 20, "s20", &reader, &result));
+  ASSERT_TRUE(EditField(20, 3, 20, "s20", "", &reader, &result));
   EXPECT_EQ(result, "s20");
 }
 

@@ -2,18 +2,28 @@
 
 #include <errno.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace korvanex {
 
 int FdByteSource::ReadByte(int timeout_ms) {
   if (next_ < filled_) return buffer_[next_++];
   if (ended_) return kByteEnd;
+  // A process that was stopped and continued must draw its screen again. The continue
+  // signal is let through only while the wait lasts, so that it always breaks the wait off,
+  // even when it came just before.
+  sigset_t wait_mask;
+  sigprocmask(SIG_SETMASK, nullptr, &wait_mask);
+  sigdelset(&wait_mask, SIGCONT);
+  const timespec timeout = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   for (;;) {
     pollfd ready = {fd_, POLLIN, 0};
-    const int polled = poll(&ready, 1, timeout_ms);
+    const int polled = ppoll(&ready, 1, timeout_ms < 0 ? nullptr : &timeout, &wait_mask);
     if (polled < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) return kByteInterrupted;
       ended_ = true;
       return kByteEnd;
     }
@@ -106,9 +116,8 @@ int TildeKey(int number) {
 // intermediate bytes) belongs to no key. Returns the first number, -1 when it is absent,
 // or -2 when the parameters are not of that form.
 int FirstParameter(const std::string& parameters) {
-  for (char c : parameters) {
-    if ((c < '0' || c > '9') && c != ';') return -2;
-  }
+  const auto foreign = [](char c) { return (c < '0' || c > '9') && c != ';'; };
+  if (std::any_of(parameters.begin(), parameters.end(), foreign)) return -2;
   int number = -1;
   for (char c : parameters) {
     if (c == ';') break;
@@ -165,6 +174,7 @@ int KeyReader::ReadKey() {
     }
     const int byte = NextByte(-1);
     if (byte == ByteSource::kByteEnd) return kInputEnded;
+    if (byte == ByteSource::kByteInterrupted) return kRedraw;
     if (byte < 0) continue;
     if (byte == 127) return 8;
     if (byte != 27) return byte;

@@ -10,12 +10,14 @@
 namespace korvanex {
 
 // Where key bytes come from. ReadByte returns a byte 0-255, kByteTimeout when nothing came
-// within `timeout_ms` (a negative timeout waits for ever), or kByteEnd when the input has
-// ended (end of file, a hang-up or a read error) and will give nothing more.
+// within `timeout_ms` (a negative timeout waits for ever), kByteInterrupted when a signal
+// broke off the wait (the process may have been stopped and continued), or kByteEnd when
+// the input has ended (end of file, a hang-up or a read error) and will give nothing more.
 class ByteSource {
  public:
   static constexpr int kByteTimeout = -1;
   static constexpr int kByteEnd = -2;
+  static constexpr int kByteInterrupted = -3;
   virtual ~ByteSource() = default;
   virtual int ReadByte(int timeout_ms) = 0;
 };
@@ -29,7 +31,7 @@ class FdByteSource : public ByteSource {
  private:
   int fd_;
   bool ended_ = false;
-  uint8_t buffer_[256];
+  uint8_t buffer_[256] = {};
   size_t next_ = 0;
   size_t filled_ = 0;
 };
@@ -60,10 +62,12 @@ constexpr int kSequenceTimeoutMs = 100;
 class KeyReader {
  public:
   static constexpr int kInputEnded = -1;
+  static constexpr int kRedraw = -2;
 
   explicit KeyReader(ByteSource* source) : source_(source) {}
 
-  // The next key code 0-255, or kInputEnded once the input has ended. 127 arrives as 8;
+  // The next key code 0-255, kRedraw when the wait for a key was interrupted (what is on
+  // the screen may be gone), or kInputEnded once the input has ended. 127 arrives as 8;
   // a special key arrives as 0 and then its scan code. Sequences that name no known key
   // are dropped whole.
   int ReadKey();

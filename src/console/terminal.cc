@@ -1,5 +1,6 @@
 #include "console/terminal.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -30,23 +31,26 @@ namespace {
 
 // What the signal handlers need; only async-signal-safe calls touch it there.
 termios saved_modes;
+termios raw_modes;
 volatile sig_atomic_t modes_saved = 0;
 int null_input = -1;
 
-constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGQUIT};
-constexpr int kSignalCount = 4;  // the ending signals and SIGHUP
-struct sigaction old_actions[kSignalCount];
+// The actions the signals had before, put back when the keyboard is released.
+struct sigaction old_actions[NSIG];
+bool handled[NSIG];
+sigset_t old_mask;
 
 void RestoreModesNow() {
   if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
 }
 
-// The terminal must not stay raw after the process is gone; the signal then goes on to
-// end the process as it would have (it is blocked until the handler returns).
+// The terminal must not stay raw after the process is gone; the signal then takes the
+// course it had before (it is blocked until the handler returns, and is then delivered
+// again).
 void OnEndingSignal(int signal_number) {
   RestoreModesNow();
-  signal(signal_number, SIG_DFL);
-  raise(signal_number);
+  sigaction(signal_number, &old_actions[signal_number], nullptr);
+  (void)raise(signal_number);
 }
 
 // A hung-up terminal is a keyboard that went away: its input now ends, so the editor
@@ -56,11 +60,55 @@ void OnHangUp(int) {
   if (null_input >= 0) dup2(null_input, STDIN_FILENO);
 }
 
-void Install(int index, int signal_number, void (*handler)(int)) {
+// A stop asked for (SIGTSTP) hands the shell its terminal settings back first.
+void OnStopRequest(int signal_number) {
+  const int saved_errno = errno;
+  RestoreModesNow();
+  struct sigaction stop = {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(signal_number, &stop, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal_number);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  (void)raise(signal_number);  // stops here until continued
+  // cppcheck-suppress unreachableCode ; raise() returns once the process is continued
+  stop.sa_handler = OnStopRequest;
+  sigaction(signal_number, &stop, nullptr);
+  errno = saved_errno;
+}
+
+// Continued after any stop: the shell may have changed the settings meanwhile.
+void OnContinue(int) {
+  const int saved_errno = errno;
+  if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &raw_modes);
+  errno = saved_errno;
+}
+
+void Install(int signal_number, void (*handler)(int)) {
   struct sigaction action = {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
-  sigaction(signal_number, &action, &old_actions[index]);
+  if (sigaction(signal_number, &action, &old_actions[signal_number]) != 0) return;
+  handled[signal_number] = true;
+  // A signal the process was started ignoring stays ignored.
+  if (old_actions[signal_number].sa_handler == SIG_IGN) {
+    sigaction(signal_number, &old_actions[signal_number], nullptr);
+    handled[signal_number] = false;
+  }
+}
+
+// Every signal whose default action ends the process, but for SIGHUP (above) and SIGKILL,
+// which cannot be caught.
+void InstallEndingHandlers() {
+  const int kEnding[] = {SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                         SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU,
+                         SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGPWR,  SIGSTKFLT};
+  for (int signal_number : kEnding) Install(signal_number, OnEndingSignal);
+  for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+    Install(signal_number, OnEndingSignal);
+  }
 }
 
 }  // namespace
@@ -69,19 +117,27 @@ RawKeyboard::RawKeyboard() {
   termios modes;
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &modes) != 0) return;
   saved_modes = modes;
-  modes_saved = 1;
-  null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  for (int i = 0; i < kSignalCount - 1; ++i) Install(i, kEndingSignals[i], OnEndingSignal);
-  Install(kSignalCount - 1, SIGHUP, OnHangUp);
-
   // Output processing stays on, so a line end still starts the next line at column 1.
   modes.c_iflag &=
       ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
   modes.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   modes.c_cc[VMIN] = 1;
   modes.c_cc[VTIME] = 0;
+  raw_modes = modes;
+  modes_saved = 1;
+  null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  InstallEndingHandlers();
+  Install(SIGHUP, OnHangUp);
+  Install(SIGTSTP, OnStopRequest);
+  Install(SIGCONT, OnContinue);
+  // The continue signal waits for the next read of a key, which it then breaks off so that
+  // the screen is drawn again.
+  sigset_t continue_only;
+  sigemptyset(&continue_only);
+  sigaddset(&continue_only, SIGCONT);
+  sigprocmask(SIG_BLOCK, &continue_only, &old_mask);
   // TCSANOW rather than TCSAFLUSH: keys typed ahead are kept.
-  tcsetattr(STDIN_FILENO, TCSANOW, &modes);
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw_modes);
   active_ = true;
 }
 
@@ -93,8 +149,11 @@ void RawKeyboard::Restore() {
   // TCSADRAIN: the screen already written reaches the terminal under the raw settings.
   tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes);
   modes_saved = 0;
-  for (int i = 0; i < kSignalCount - 1; ++i) sigaction(kEndingSignals[i], &old_actions[i], nullptr);
-  sigaction(SIGHUP, &old_actions[kSignalCount - 1], nullptr);
+  sigprocmask(SIG_SETMASK, &old_mask, nullptr);
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    if (handled[signal_number]) sigaction(signal_number, &old_actions[signal_number], nullptr);
+    handled[signal_number] = false;
+  }
   if (null_input >= 0) {
     close(null_input);
     null_input = -1;

@@ -18,10 +18,12 @@ void MoveCursor(int column, int row);
 
 // While an object of this class lives, standard input, when it is a terminal, gives
 // single unechoed bytes: no line editing, no signals from control keys, no flow control,
-// and CR kept as 13. The old settings come back when the object goes, and also when the
-// process is ended by SIGTERM, SIGINT or SIGQUIT (which then take their normal course).
-// A hang-up (SIGHUP) restores the settings and ends keyboard input instead: the next read
-// of standard input finds its end.
+// and CR kept as 13. The old settings come back when the object goes, and also before any
+// signal ends the process (the signal then takes its normal course). A hang-up (SIGHUP)
+// restores the settings and ends keyboard input instead: the next read of standard input
+// finds its end. When the process is stopped (job control), the old settings are put back
+// for the shell, and the single-key settings are made again when it continues; the
+// interrupted read of a key then tells the caller to draw its screen again.
 class RawKeyboard {
  public:
   RawKeyboard();

@@ -20,10 +20,14 @@ class StrN {
   static constexpr int kCapacity = N;
 
   StrN() = default;
-  StrN(std::string_view text) { Assign(text); }  // NOLINT: texts convert freely, as they cut
-  StrN(const char* text) : StrN(std::string_view(text)) {}
+  // Texts convert freely, as they cut to the capacity.
+  // cppcheck-suppress noExplicitConstructor
+  StrN(std::string_view text) { Assign(text); }  // NOLINT(google-explicit-constructor)
+  // cppcheck-suppress noExplicitConstructor
+  StrN(const char* text) : StrN(std::string_view(text)) {}  // NOLINT(google-explicit-constructor)
   template <int M>
-  StrN(const StrN<M>& other) : StrN(other.view()) {}
+  // cppcheck-suppress noExplicitConstructor
+  StrN(const StrN<M>& other) : StrN(other.view()) {}  // NOLINT(google-explicit-constructor)
 
   // Writes the length and the characters; the bytes behind the new length keep what they
   // held, as a copy into a record field does.

@@ -2,7 +2,8 @@
 
 namespace korvanex {
 
-Str255 PadRight(const Str255& text, uint8_t width, char fill) {
+Str255 PadRight(const Str255& text, uint8_t width,  // NOLINT(bugprone-easily-swappable-parameters)
+                char fill) {
   Str255 padded = text;
   while (padded.size() < width) padded.Append(fill);
   padded.Truncate(width);
@@ -57,7 +58,7 @@ Str255 IntToText(int32_t value) {
 namespace {
 
 // The value of one digit in the given base, or -1 when the byte is not one.
-int DigitValue(unsigned char c, int base) {
+int DigitValue(unsigned char c, int base) {  // NOLINT(bugprone-easily-swappable-parameters)
   int value = -1;
   if (c >= '0' && c <= '9')
     value = c - '0';
