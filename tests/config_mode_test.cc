@@ -315,16 +315,18 @@ struct ModesRun {
   std::string before, after, screen;
 };
 
-ModesRun RunRecordingModes(const std::string& keys, int signal_number) {
+ModesRun RunRecordingModes(const std::string& keys, int signal_number,
+                           const std::string& shell_limit) {
   TempDir dir;
   WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
   RunOptions options;
   options.cwd = dir.path();
   options.binary = "/bin/sh";
   // Standard input is handed over explicitly: a background job would get /dev/null.
-  const std::string script =
-      "stty -g > before; exec 3<&0; '" + std::string(KORVANEX_BINARY) +
-      "' -config <&3 & echo \"pid=$!#\"; wait $!; echo \"status=$?#\"; stty -g > after";
+  const std::string script = "stty -g > before; exec 3<&0; (" + shell_limit + " exec '" +
+                             std::string(KORVANEX_BINARY) +
+                             "' -config <&3) & echo \"pid=$!#\"; wait $!; echo \"status=$?#\"; "
+                             "stty -g > after";
   PtySession shell({"-c", script}, options);
   ModesRun run;
   // The screen has no "#", so it ends the process number whatever came first.
@@ -350,13 +352,17 @@ TEST(ConfigTerminal, SettingsComeBackOnEveryWayOut) {
     std::string keys;
     int signal_number;
     int status;
+    std::string shell_limit;
   } kCases[] = {
-      {"save", "q", 0, 0},
-      {"terminate", "Axy", SIGTERM, 128 + SIGTERM},
-      {"hang-up", "Axy", SIGHUP, 1},
+      {"save", "q", 0, 0, ""},
+      {"terminate", "Axy", SIGTERM, 128 + SIGTERM, ""},
+      {"hang-up", "Axy", SIGHUP, 1, ""},
+      {"user signal", "F", SIGUSR1, 128 + SIGUSR1, ""},
+      {"alarm", "", SIGALRM, 128 + SIGALRM, ""},
+      {"failed save", "q", 0, 1, "ulimit -f 0;"},
   };
   for (const auto& c : kCases) {
-    ModesRun run = RunRecordingModes(c.keys, c.signal_number);
+    ModesRun run = RunRecordingModes(c.keys, c.signal_number, c.shell_limit);
     EXPECT_EQ(run.status, c.status) << c.name << run.screen;
     EXPECT_FALSE(run.before.empty()) << c.name;
     EXPECT_EQ(run.after, run.before) << c.name;

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -44,7 +45,7 @@ int DecodeStatus(int wait_status) {
   // KORVANEX_TEST_WRAPPER (words separated by spaces, such as a valgrind command) runs
   // the tool itself under another program.
   const char* wrapper = getenv("KORVANEX_TEST_WRAPPER");
-  if (options.binary.empty() && wrapper != nullptr) {
+  if (options.binary.empty() && options.limits.empty() && wrapper != nullptr) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) argv.push_back(strdup(word.c_str()));
   }
@@ -52,6 +53,11 @@ int DecodeStatus(int wait_status) {
   for (const std::string& arg : args) argv.push_back(strdup(arg.c_str()));
   argv.push_back(nullptr);
   signal(SIGPIPE, SIG_DFL);
+  for (const auto& [resource, value] : options.limits) {
+    const rlimit limit = {value, value};
+    if (setrlimit(resource, &limit) != 0) _exit(125);
+  }
+  for (int fd : options.closed_fds) close(fd);
   execvp(argv[0], argv.data());
   _exit(127);
 }
@@ -183,9 +189,9 @@ void PtySession::ReadAvailable(int timeout_ms) {
   if (poll(&fd, 1, timeout_ms) > 0 && (fd.revents & POLLIN)) Append(master_, &output_);
 }
 
-bool PtySession::WaitFor(const std::string& text, double timeout_seconds) {
+bool PtySession::WaitFor(const std::string& text, double timeout_seconds, size_t from) {
   const double deadline = Now() + timeout_seconds;
-  while (output_.find(text) == std::string::npos) {
+  while (output_.find(text, from) == std::string::npos) {
     if (Now() > deadline) return false;
     ReadAvailable(50);
   }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvanex_test {
@@ -43,6 +44,10 @@ struct RunOptions {
   std::vector<std::string> env;  // extra NAME=value entries
   std::string binary;            // defaults to the built korvanex
   double timeout_seconds = 20;
+  std::vector<int> closed_fds;  // descriptors the tool starts with closed
+  // Resource limits (RLIMIT_*, value) the tool starts with; such a run is never wrapped
+  // (see KORVANEX_TEST_WRAPPER), since the limit would hold for the wrapper.
+  std::vector<std::pair<int, unsigned long>> limits;
 };
 
 // Runs the tool with standard output and standard error on pipes.
@@ -56,9 +61,9 @@ class PtySession {
   PtySession(const PtySession&) = delete;
   PtySession& operator=(const PtySession&) = delete;
 
-  // Reads terminal output until `text` has appeared in it or the time runs out; returns
-  // whether it appeared. Output read so far is kept in output().
-  bool WaitFor(const std::string& text, double timeout_seconds = 10);
+  // Reads terminal output until `text` has appeared in it (from offset `from` on) or the
+  // time runs out; returns whether it appeared. Output read so far is kept in output().
+  bool WaitFor(const std::string& text, double timeout_seconds = 10, size_t from = 0);
   // Sends bytes as typed keys.
   void Send(const std::string& keys);
   // Closes the keyboard side (the terminal hangs up).
@@ -66,6 +71,9 @@ class PtySession {
   // Waits for the program to end, reading its output; returns the exit status.
   int Wait(double timeout_seconds = 20);
   const std::string& output() const { return output_; }
+  pid_t pid() const { return pid_; }
+  // The terminal's descriptor on the test's side; its settings are the tool's terminal's.
+  int master() const { return master_; }
 
  private:
   void ReadAvailable(int timeout_ms);

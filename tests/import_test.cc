@@ -173,10 +173,12 @@ TEST(Import, SingleTokenLineIsPassedOver) {
 
 TEST(Import, ControlBytesOfTagsAreShownSafelyAndStoredAsGiven) {
   Host host;
-  const std::string tag = "EVIL\x1b]0;x\x07\x7f|12";
+  // C0 controls, DEL and the C1 controls (0x9B is the 8-bit CSI, C2 9B its UTF-8 form) are
+  // shown as "?"; the bytes from 0xA0 on are shown as they are.
+  const std::string tag = "EVIL\x1b]0;x\x07\x7f\x80\x9b\xc2\x9b\x9f\xa0\xff|12";
   RunResult run = host.Import("!/e/evil " + tag + "\n");
   EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
-  EXPECT_NE(run.output.find("EVIL?]0;x??"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("EVIL?]0;x????\xc2??\xa0\xff"), std::string::npos) << run.output;
   EXPECT_EQ(CountedAt(ReadFile(host.mbases_path()), 0), tag);
 }
 

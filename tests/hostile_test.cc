@@ -1,0 +1,373 @@
+// The tool in unlucky or hostile surroundings: closed standard descriptors, long paths,
+// another writer of mbases.dat, resource limits, files that are not files, links that do
+// not resolve, job control. None of them may cost a byte of the board's files.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "harness.h"
+
+namespace korvanex_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kAreas[] = "!/e/general GENERAL 21:1/100\n!/e/one ONE\n!/e/two TWO 2:5/1\n";
+const char kWaiting[] = "Waiting for another import into mbases.dat to finish";
+
+// The records of mbases.dat, each with its file name and index.
+struct Records {
+  explicit Records(const std::string& bytes) {
+    for (size_t at = 0; at + 282 <= bytes.size(); at += 282) {
+      names.push_back(CountedAt(bytes, at + 55));
+      indexes.insert(Fixed16At(bytes, at + 280));
+    }
+  }
+  std::vector<std::string> names;
+  std::set<uint16_t> indexes;
+};
+
+// The entries of a directory, so that a test can see that no temporary file stayed.
+std::set<std::string> Entries(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
+  return names;
+}
+
+TEST(Hostile, ClosedStandardDescriptorsNeverReceiveOutput) {
+  const std::string existing = BaseRecordBytes("OLD", "old", 1);
+  Host clean;
+  WriteFile(clean.mbases_path(), existing);
+  ASSERT_EQ(clean.Import(kAreas).status, 0);
+  const std::string expected = ReadFile(clean.mbases_path());
+  for (const std::vector<int>& closed : {std::vector<int>{0, 1}, {1, 2}, {0, 1, 2}}) {
+    SCOPED_TRACE(closed.size());
+    Host host;
+    WriteFile(host.mbases_path(), existing);
+    RunOptions options;
+    options.closed_fds = closed;
+    EXPECT_EQ(host.Import(kAreas, options).status, 0);
+    EXPECT_EQ(ReadFile(host.mbases_path()), expected);
+  }
+  // Configuration mode saving with its screen going nowhere.
+  Host host;
+  RunOptions options;
+  options.cwd = host.work;
+  options.input = "LQ";
+  options.closed_fds = {1, 2};
+  EXPECT_EQ(RunTool({"-config"}, options).status, 0);
+  std::string saved = BuiltInDefaultsBytes();
+  saved[116] = 1;
+  EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), saved);
+  EXPECT_EQ(Entries(host.work), (std::set<std::string>{"korvanex.cfg"}));
+}
+
+TEST(Hostile, LongRootIsUsedInFull) {
+  // Two boards, each with its own data directory under the working directory.
+  Host host;
+  auto make_board = [&host](const std::string& root, const std::string& data) {
+    fs::create_directories(root);
+    fs::create_directories(host.work + "/" + data);
+    HostConfigFields fields;
+    fields.data_path = data;
+    WriteFile(root + "/ostrel.dat", HostConfigBytes(fields));
+    WriteFile(host.work + "/" + data + "mbases.dat", "");
+  };
+  std::string root = host.dir.path();
+  while (root.size() < 254) root += root.size() % 100 == 0 ? "/" : "r";
+  root.resize(254);
+  ASSERT_NE(root.back(), '/');
+  // A root of 254 characters, and inside it a board whose path goes past 255: cut at 255,
+  // that path would name the outer board.
+  make_board(root, "outer/");
+  make_board(root + "/inner", "inner/");
+  // A root of exactly 255 characters: cut, it would lose its slash.
+  make_board(root + "x", "exact/");
+  WriteFile(host.work + "/AREAS.BBS", "!/e/one ONE\n");
+  RunOptions options;
+  options.cwd = host.work;
+  for (const auto& [board, data] :
+       {std::pair{root + "/inner", "inner/"}, std::pair{root + "x", "exact/"}}) {
+    SCOPED_TRACE(data);
+    RunResult run = RunTool({board, "AREAS.BBS"}, options);
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadFile(host.work + "/" + data + "mbases.dat").size(), 282u);
+  }
+  EXPECT_EQ(ReadFile(host.work + "/outer/mbases.dat"), "");
+}
+
+// An import whose area list is a FIFO, so that the test decides when it goes on.
+class FifoImport {
+ public:
+  explicit FifoImport(const Host& host) : list_(host.work + "/FIFO.BBS") {
+    mkfifo(list_.c_str(), 0600);
+    // Opened for reading and writing, the FIFO opens at once and has a writer throughout.
+    writer_ = open(list_.c_str(), O_RDWR | O_CLOEXEC);
+    RunOptions options;
+    options.cwd = host.work;
+    session_ =
+        std::make_unique<PtySession>(std::vector<std::string>{host.root, "FIFO.BBS"}, options);
+  }
+  ~FifoImport() {
+    if (writer_ >= 0) close(writer_);
+  }
+  void Feed(const std::string& lines) {
+    EXPECT_EQ(write(writer_, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+  }
+  // Ends the area list and waits for the end of the run.
+  int Finish() {
+    close(writer_);
+    writer_ = -1;
+    return session_->Wait();
+  }
+  PtySession& session() { return *session_; }
+
+ private:
+  std::string list_;
+  int writer_ = -1;
+  std::unique_ptr<PtySession> session_;
+};
+
+TEST(Hostile, TwoImportsAtOnceKeepEveryRecordOfBoth) {
+  Host host;
+  WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1) + BaseRecordBytes("X", "x", 2));
+  FifoImport first(host);
+  first.Feed("!/e/a1 A1\n");
+  ASSERT_TRUE(first.session().WaitFor("Creating"));
+  // The second run waits for the first one's lock, and says so.
+  WriteFile(host.work + "/B.BBS", "!/e/b1 B1\n!/e/b2 B2\n!/e/b3 B3\n");
+  RunOptions options;
+  options.cwd = host.work;
+  PtySession second({host.root, "B.BBS"}, options);
+  ASSERT_TRUE(second.WaitFor(kWaiting));
+  first.Feed("!/e/a2 A2\n!/e/a3 A3\n");
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_EQ(first.session().output().find(kWaiting), std::string::npos);
+
+  const Records records(ReadFile(host.mbases_path()));
+  EXPECT_EQ(records.names,
+            (std::vector<std::string>{"old", "x", "a1", "a2", "a3", "b1", "b2", "b3"}));
+  EXPECT_EQ(records.indexes.size(), 8u) << "every index differs";
+}
+
+// Waits until the file has `size` bytes; false when that does not come in 10 seconds.
+bool WaitForSize(const std::string& path, uintmax_t size) {
+  for (int i = 0; i < 1000; ++i) {
+    if (fs::file_size(path) == size) return true;
+    usleep(10000);
+  }
+  return false;
+}
+
+TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
+  Host host;
+  WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
+  FifoImport run(host);
+  run.Feed("!/e/a1 A1\n");
+  ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+  // The board appends a base with the index the next new base would otherwise get.
+  const std::string board = BaseRecordBytes("BOARD", "board", 3, '\x42');
+  std::ofstream(host.mbases_path(), std::ios::binary | std::ios::app) << board;
+  run.Feed("!/e/board BOARD\n!/e/a2 A2\n");
+  EXPECT_EQ(run.Finish(), 0);
+
+  const std::string mbases = ReadFile(host.mbases_path());
+  ASSERT_EQ(mbases.size(), 4u * 282);
+  EXPECT_EQ(mbases.substr(2 * 282, 282), board);
+  const Records records(mbases);
+  EXPECT_EQ(records.names, (std::vector<std::string>{"old", "a1", "board", "a2"}));
+  EXPECT_EQ(records.indexes, (std::set<uint16_t>{1, 2, 3, 4}));
+  // The board's base is found, not created again.
+  EXPECT_NE(run.session().output().find("BOARD" + std::string(57, ' ') + "\x1b[0;1;31mExists"),
+            std::string::npos);
+}
+
+TEST(Hostile, FileSizeLimitIsAnOrdinaryWriteFailure) {
+  {
+    Host host;
+    const std::string existing = BaseRecordBytes("OLD", "old", 1);
+    WriteFile(host.mbases_path(), existing);
+    RunOptions options;
+    options.limits = {{RLIMIT_FSIZE, existing.size()}};
+    RunResult run = host.Import("!/e/new NEW\n", options);
+    EXPECT_EQ(run.status, 101);
+    const std::string before = kBanner + AreaLine("NEW", "Creating");
+    ASSERT_GE(run.output.size(), before.size());
+    EXPECT_EQ(run.output.substr(0, before.size()), before);
+    EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(before.size()), 101)) << run.output;
+    EXPECT_EQ(run.error, "");
+    EXPECT_EQ(ReadFile(host.mbases_path()), existing);
+  }
+  {
+    Host host;
+    RunOptions options;
+    options.cwd = host.work;
+    options.input = "LQ";
+    options.limits = {{RLIMIT_FSIZE, 0}};
+    RunResult run = RunTool({"-config"}, options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), BuiltInDefaultsBytes());
+    EXPECT_EQ(Entries(host.work), (std::set<std::string>{"korvanex.cfg"}));
+  }
+}
+
+TEST(Hostile, FilesThatAreNotFilesEndTheRun) {
+  const std::string kOstrelError = "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)\n";
+  const std::string kMbasesError = "ERROR: Unable to open mbases.dat\n";
+  const struct {
+    const char* file;  // the record file that something else replaces
+    const char* kind;  // "fifo", "socket" or the device to link to
+    std::string output;
+  } kCases[] = {
+      {"korvanex.cfg", "fifo", ""},  // a runtime error 100 before the banner
+      {"korvanex.cfg", "/dev/zero", ""},
+      {"ostrel.dat", "fifo", kBanner + kOstrelError},
+      {"ostrel.dat", "socket", kBanner + kOstrelError},
+      {"ostrel.dat", "/dev/zero", kBanner + kOstrelError},
+      {"mbases.dat", "fifo", kBanner + kMbasesError},
+      {"mbases.dat", "/dev/full", kBanner + kMbasesError},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.file) + " " + c.kind);
+    Host host;
+    const std::string file = c.file == std::string("korvanex.cfg") ? host.work + "/" + c.file
+                             : c.file == std::string("ostrel.dat") ? host.root + "/" + c.file
+                                                                   : host.mbases_path();
+    fs::remove(file);
+    int listening = -1;
+    if (c.kind == std::string("fifo")) {
+      ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    } else if (c.kind == std::string("socket")) {
+      listening = socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un address = {};
+      address.sun_family = AF_UNIX;
+      ASSERT_LT(file.size(), sizeof address.sun_path);
+      file.copy(address.sun_path, sizeof address.sun_path - 1);
+      ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    } else {
+      fs::create_symlink(c.kind, file);
+    }
+    RunOptions options;
+    options.timeout_seconds = 5;
+    RunResult run = host.Import(kAreas, options);
+    if (listening >= 0) close(listening);
+    if (c.output.empty()) {
+      EXPECT_EQ(run.status, 100);
+      EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+    } else {
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.output, c.output);
+    }
+    EXPECT_EQ(run.error, "");
+  }
+}
+
+// Runs an import into a board of `bases` distinct file names under an address-space
+// limit of `limit` bytes.
+RunResult ImportUnderMemoryLimit(int bases, unsigned long limit) {
+  Host host;
+  std::string mbases;
+  for (int i = 0; i < bases; ++i) {
+    mbases += BaseRecordBytes("B", "n" + std::to_string(i), static_cast<uint16_t>(1 + i % 30000));
+  }
+  WriteFile(host.mbases_path(), mbases);
+  RunOptions options;
+  options.limits = {{RLIMIT_AS, limit}};
+  return host.Import("!/e/n1 N1\n", options);
+}
+
+TEST(Hostile, RunningOutOfMemoryIsRuntimeError217) {
+  // A build that reserves address space of its own (AddressSanitizer) runs under no limit.
+  if (ImportUnderMemoryLimit(10, 64ul << 20).status != 0) {
+    GTEST_SKIP() << "the tool does not start under a memory limit here";
+  }
+  // The smallest limit, in steps of 1 MB, under which a small import completes; the large
+  // board then needs more than what is left.
+  unsigned long limit = 0;
+  for (unsigned long megabytes = 4; limit == 0; ++megabytes) {
+    if (ImportUnderMemoryLimit(10, megabytes << 20).status == 0) limit = (megabytes + 1) << 20;
+  }
+  RunResult run = ImportUnderMemoryLimit(150000, limit);
+  EXPECT_EQ(run.status, 217);
+  ASSERT_GE(run.output.size(), kBanner.size());
+  EXPECT_EQ(run.output.substr(0, kBanner.size()), kBanner);
+  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(kBanner.size()), 217)) << run.output;
+  EXPECT_EQ(run.error, "");
+}
+
+TEST(Hostile, SymbolicLinkLoopIsNeverReplaced) {
+  Host host;
+  fs::remove(host.work + "/korvanex.cfg");
+  fs::create_symlink("a", host.work + "/korvanex.cfg");
+  fs::create_symlink("korvanex.cfg", host.work + "/a");
+  // The loop cannot be opened, so the settings screen opens; its save must fail.
+  RunOptions options;
+  options.input = "Q";
+  RunResult run = host.Import(kAreas, options);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
+  EXPECT_TRUE(fs::is_symlink(host.work + "/korvanex.cfg"));
+  EXPECT_TRUE(fs::is_symlink(host.work + "/a"));
+}
+
+bool IsStopped(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t paren = stat.rfind(')');
+  return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'T';
+}
+
+TEST(Hostile, ContinuedAfterAStopTheEditorReadsKeysAndRedraws) {
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  RunOptions options;
+  options.cwd = dir.path();
+  PtySession tool({"-config"}, options);
+  ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
+  kill(tool.pid(), SIGSTOP);
+  for (int i = 0; i < 500 && !IsStopped(tool.pid()); ++i) usleep(10000);
+  ASSERT_TRUE(IsStopped(tool.pid()));
+  // While it is stopped, the shell puts the terminal back to line input with echo.
+  termios modes;
+  ASSERT_EQ(tcgetattr(tool.master(), &modes), 0);
+  modes.c_lflag |= ICANON | ECHO | ISIG;
+  ASSERT_EQ(tcsetattr(tool.master(), TCSANOW, &modes), 0);
+  const size_t before = tool.output().size();
+  kill(tool.pid(), SIGCONT);
+  EXPECT_TRUE(tool.WaitFor("\x1b[H\x1b[2J", 10, before)) << "the screen is drawn again";
+  // A single key, without Enter, acts at once.
+  tool.Send("F");
+  ASSERT_TRUE(tool.WaitFor("Real Names    : No"));
+  tool.Send("q");
+  EXPECT_EQ(tool.Wait(), 0);
+  std::string expected = BuiltInDefaultsBytes();
+  expected[100] = 0;
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), expected);
+}
+
+TEST(Hostile, SmallStackIsEnough) {
+  Host host;
+  RunOptions options;
+  options.limits = {{RLIMIT_STACK, 80 << 10}};
+  RunResult run = host.Import(kAreas, options);
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Creating") + AreaLine("ONE", "Creating") +
+                            AreaLine("TWO", "Creating") + Summary(3));
+}
+
+}  // namespace
+}  // namespace korvanex_test
