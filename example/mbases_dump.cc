@@ -11,9 +11,9 @@ namespace {
 
 // A counted field in quotes, its length taken up to the capacity; bytes outside the
 // printable ASCII range are shown as \xNN. A damaged length byte is pointed out.
-std::string Quoted(const uint8_t* record, size_t offset, int capacity) {
+std::string Quoted(const uint8_t* record, CountedField field) {
   std::string shown = "\"";
-  const Str255 text = DecodeCounted(record, kBaseRecordSize, offset, capacity);
+  const Str255 text = DecodeCounted(record, kBaseRecordSize, field);
   for (int i = 0; i < text.size(); ++i) {
     const unsigned char c = text.at(i);
     if (c < 32 || c > 126 || c == '"' || c == '\\') {
@@ -25,7 +25,8 @@ std::string Quoted(const uint8_t* record, size_t offset, int capacity) {
     }
   }
   shown += "\"";
-  if (record[offset] > capacity) shown += " (length byte " + std::to_string(record[offset]) + ")";
+  const uint8_t length = record[field.offset];
+  if (length > field.capacity) shown += " (length byte " + std::to_string(length) + ")";
   return shown;
 }
 
@@ -43,20 +44,20 @@ void PrintRecord(long number, const uint8_t* r) {
   namespace b = base_field;
   const int index = static_cast<int16_t>(DecodeFixed16(r + b::kIndex));
   std::printf("#%-3ld Index %-5d Name %s  Short %s  File %s  Path %s\n", number, index,
-              Quoted(r, b::kName, 40).c_str(), Quoted(r, b::kShortName, 13).c_str(),
-              Quoted(r, b::kFileName, 8).c_str(), Quoted(r, b::kPath, 40).c_str());
+              Quoted(r, b::kName).c_str(), Quoted(r, b::kShortName).c_str(),
+              Quoted(r, b::kFileName).c_str(), Quoted(r, b::kPath).c_str());
   std::printf("     %s  kind %u  mode %u  slot %u  ACS list %s read %s post %s sysop %s\n",
               FormatName(r[b::kBaseFormat]), r[b::kBaseKind], r[b::kBaseMode], r[b::kAddressSlot],
-              Quoted(r, b::kListACS, 20).c_str(), Quoted(r, b::kReadACS, 20).c_str(),
-              Quoted(r, b::kPostACS, 20).c_str(), Quoted(r, b::kSysopACS, 20).c_str());
+              Quoted(r, b::kListACS).c_str(), Quoted(r, b::kReadACS).c_str(),
+              Quoted(r, b::kPostACS).c_str(), Quoted(r, b::kSysopACS).c_str());
   std::printf(
       "     password %s  real names %s  new scan %s  QWK scan %s  max msgs %u  max age %u  "
       "header %s\n",
-      Quoted(r, b::kPassword, 15).c_str(), YesNo(r[b::kRealNames]), ScanName(r[b::kDefNewScan]),
+      Quoted(r, b::kPassword).c_str(), YesNo(r[b::kRealNames]), ScanName(r[b::kDefNewScan]),
       ScanName(r[b::kDefQwkScan]), DecodeFixed16(r + b::kMaxMsgs), DecodeFixed16(r + b::kMaxMsgAge),
-      Quoted(r, b::kHeaderFile, 8).c_str());
+      Quoted(r, b::kHeaderFile).c_str());
   std::printf("     host bytes %u %u %u %u  host text %s\n", r[b::kHostBytes], r[b::kHostBytes + 1],
-              r[b::kHostBytes + 2], r[b::kHostBytes + 3], Quoted(r, b::kHostText, 50).c_str());
+              r[b::kHostBytes + 2], r[b::kHostBytes + 3], Quoted(r, b::kHostText).c_str());
 }
 
 int Dump(const char* path) {

@@ -6,10 +6,38 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "text/counted_text.h"
 
 namespace korvanex {
+
+// A counted string field of a record: its length byte at `offset`, then room for
+// `capacity` characters.
+struct CountedField {
+  size_t offset;
+  size_t capacity;
+};
+
+// Where a field lies in a record, for the checks that a layout has no gaps or overlaps.
+struct FieldExtent {
+  size_t offset;
+  size_t size;
+  constexpr FieldExtent(size_t field_offset, size_t field_size)
+      : offset(field_offset), size(field_size) {}
+  // NOLINTNEXTLINE(google-explicit-constructor): a counted field is an extent too
+  constexpr FieldExtent(CountedField field) : offset(field.offset), size(field.capacity + 1) {}
+};
+
+// Whether the fields, in order, begin where the one before ends and fill the record.
+constexpr bool FieldsFillRecord(std::initializer_list<FieldExtent> fields, size_t record_size) {
+  size_t end = 0;
+  for (const FieldExtent& field : fields) {
+    if (field.offset != end) return false;
+    end += field.size;
+  }
+  return end == record_size;
+}
 
 inline uint16_t DecodeFixed16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -23,20 +51,36 @@ inline void EncodeFixed16(uint8_t* p, uint16_t value) {
 // The text of the counted string whose length byte is at `offset` of a record of
 // `record_size` bytes. The stored length is taken up to `max_length`, and never past the
 // end of the record, whatever the length byte says.
-inline Str255 DecodeCounted(const uint8_t* record, size_t record_size, size_t offset,
-                            int max_length) {
+inline Str255 DecodeCountedAt(const uint8_t* record, size_t record_size, size_t offset,
+                              size_t max_length) {
   size_t length = record[offset];
-  if (length > static_cast<size_t>(max_length)) length = static_cast<size_t>(max_length);
+  if (length > max_length) length = max_length;
   if (length > record_size - offset - 1) length = record_size - offset - 1;
   return Str255(std::string_view(reinterpret_cast<const char*>(record + offset + 1), length));
 }
 
-// Writes the length byte and the characters of `text`, cut to `capacity`. The bytes of
-// the field behind the new length keep what the buffer held.
-inline void EncodeCounted(uint8_t* record, size_t offset, int capacity, const Str255& text) {
-  const int length = text.size() < capacity ? text.size() : capacity;
-  record[offset] = static_cast<uint8_t>(length);
-  for (int i = 0; i < length; ++i) record[offset + 1 + static_cast<size_t>(i)] = text.at(i);
+// The text of a counted field, its stored length cut to the field's capacity.
+inline Str255 DecodeCounted(const uint8_t* record, size_t record_size, CountedField field) {
+  return DecodeCountedAt(record, record_size, field.offset, field.capacity);
+}
+template <size_t N>
+Str255 DecodeCounted(const uint8_t (&record)[N], CountedField field) {
+  return DecodeCounted(record, N, field);
+}
+
+// Writes the length byte and the characters of `text`, cut to the field's capacity and
+// never past the end of the record. The bytes of the field behind the new length keep
+// what the buffer held.
+template <size_t N>
+void EncodeCounted(uint8_t (&record)[N], CountedField field, const Str255& text) {
+  size_t length = static_cast<size_t>(text.size());
+  if (length > field.capacity) length = field.capacity;
+  if (field.offset >= N) return;
+  if (length > N - field.offset - 1) length = N - field.offset - 1;
+  record[field.offset] = static_cast<uint8_t>(length);
+  for (size_t i = 0; i < length; ++i) {
+    record[field.offset + 1 + i] = static_cast<uint8_t>(text.at(static_cast<int>(i)));
+  }
 }
 
 }  // namespace korvanex

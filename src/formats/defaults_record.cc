@@ -15,12 +15,12 @@
 
 namespace korvanex {
 
-Str255 GetDefaultsText(const DefaultsRecord& record, size_t offset, int capacity) {
-  return DecodeCounted(record.bytes, kDefaultsRecordSize, offset, capacity);
+Str255 GetDefaultsText(const DefaultsRecord& record, CountedField field) {
+  return DecodeCounted(record.bytes, field);
 }
 
-void SetDefaultsText(DefaultsRecord* record, size_t offset, int capacity, const Str255& text) {
-  EncodeCounted(record->bytes, offset, capacity, text);
+void SetDefaultsText(DefaultsRecord* record, CountedField field, const Str255& text) {
+  EncodeCounted(record->bytes, field, text);
 }
 
 uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset) {
@@ -33,17 +33,17 @@ void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value) {
 
 void SetBuiltInDefaults(DefaultsRecord* record) {
   using namespace defaults_field;
-  SetDefaultsText(record, kListACS, 20, "s20");
-  SetDefaultsText(record, kReadACS, 20, "s20");
-  SetDefaultsText(record, kPostACS, 20, "s20");
-  SetDefaultsText(record, kSysopACS, 20, "s255");
-  SetDefaultsText(record, kPassword, 15, "");
+  SetDefaultsText(record, kListACS, "s20");
+  SetDefaultsText(record, kReadACS, "s20");
+  SetDefaultsText(record, kPostACS, "s20");
+  SetDefaultsText(record, kSysopACS, "s255");
+  SetDefaultsText(record, kPassword, "");
   record->bytes[kRealNames] = 1;
   record->bytes[kDefNewScan] = 1;
   record->bytes[kDefQwkScan] = 1;
   SetDefaultsNumber(record, kMaxMsgs, 500);
   SetDefaultsNumber(record, kMaxMsgAge, 0);
-  SetDefaultsText(record, kHeaderFile, 8, "");
+  SetDefaultsText(record, kHeaderFile, "");
   record->bytes[kBaseFormat] = 0;
 }
 

@@ -6,29 +6,44 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/coding.h"
 #include "formats/error_number.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
 
+constexpr size_t kDefaultsRecordSize = 117;
+
+// The fields at their offsets; a counted field of capacity N takes N + 1 bytes.
 namespace defaults_field {
-constexpr size_t kListACS = 0;       // Str20
-constexpr size_t kReadACS = 21;      // Str20
-constexpr size_t kPostACS = 42;      // Str20
-constexpr size_t kSysopACS = 63;     // Str20
-constexpr size_t kPassword = 84;     // Str15
+constexpr CountedField kListACS = {0, 20};
+constexpr CountedField kReadACS = {21, 20};
+constexpr CountedField kPostACS = {42, 20};
+constexpr CountedField kSysopACS = {63, 20};
+constexpr CountedField kPassword = {84, 15};
 constexpr size_t kRealNames = 100;   // uint8: 0 No, 1 Yes
 constexpr size_t kDefNewScan = 101;  // uint8: 0 No, 1 Yes, 2 Forced
 constexpr size_t kDefQwkScan = 102;  // uint8: 0 No, 1 Yes, 2 Forced
 constexpr size_t kMaxMsgs = 103;     // uint16
 constexpr size_t kMaxMsgAge = 105;   // uint16
-constexpr size_t kHeaderFile = 107;  // Str8
+constexpr CountedField kHeaderFile = {107, 8};
 constexpr size_t kBaseFormat = 116;  // uint8: 0 JAM, 1 Squish
-constexpr size_t kEnd = 117;
 }  // namespace defaults_field
 
-constexpr size_t kDefaultsRecordSize = 117;
-static_assert(defaults_field::kEnd == kDefaultsRecordSize, "117 bytes in all");
+static_assert(FieldsFillRecord({defaults_field::kListACS,
+                                defaults_field::kReadACS,
+                                defaults_field::kPostACS,
+                                defaults_field::kSysopACS,
+                                defaults_field::kPassword,
+                                {defaults_field::kRealNames, 1},
+                                {defaults_field::kDefNewScan, 1},
+                                {defaults_field::kDefQwkScan, 1},
+                                {defaults_field::kMaxMsgs, 2},
+                                {defaults_field::kMaxMsgAge, 2},
+                                defaults_field::kHeaderFile,
+                                {defaults_field::kBaseFormat, 1}},
+                               kDefaultsRecordSize),
+              "each field of the defaults record ends where the next begins");
 
 constexpr char kDefaultsFileName[] = "korvanex.cfg";
 
@@ -37,11 +52,11 @@ struct DefaultsRecord {
 };
 static_assert(sizeof(DefaultsRecord) == kDefaultsRecordSize, "no padding around the bytes");
 
-// The text of a string field of capacity `capacity`, its length cut to the capacity.
-Str255 GetDefaultsText(const DefaultsRecord& record, size_t offset, int capacity);
-// Writes the length and characters of `text` cut to `capacity`; the bytes behind the new
-// length keep what they held.
-void SetDefaultsText(DefaultsRecord* record, size_t offset, int capacity, const Str255& text);
+// The text of a string field, its length cut to the field's capacity.
+Str255 GetDefaultsText(const DefaultsRecord& record, CountedField field);
+// Writes the length and characters of `text` cut to the field's capacity; the bytes behind
+// the new length keep what they held.
+void SetDefaultsText(DefaultsRecord* record, CountedField field, const Str255& text);
 uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset);
 void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
 

@@ -75,11 +75,11 @@ TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
 TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  SetDefaultsText(&record, defaults_field::kSysopACS, 20, "s2");
+  SetDefaultsText(&record, defaults_field::kSysopACS, "s2");
   EXPECT_EQ(Bytes(record).substr(63, 6), std::string("\x02s255\0", 6));
   // Lengths above the capacity are cut when read.
-  record.bytes[defaults_field::kHeaderFile] = 200;
-  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile, 8).size(), 8);
+  record.bytes[defaults_field::kHeaderFile.offset] = 200;
+  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile).size(), 8);
 }
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {

@@ -17,19 +17,19 @@ HostConfigLoad LoadHostConfig(const char* path, HostConfigRecord* record) {
 }
 
 Str255 DataPath(const HostConfigRecord& record) {
-  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kDataPath, 255);
+  return DecodeCountedAt(record.bytes, kHostConfigRecordSize, host_field::kDataPath.offset, 255);
 }
 
 Str255 MsgBasePath(const HostConfigRecord& record) {
-  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kMsgBasePath, 40);
+  return DecodeCounted(record.bytes, host_field::kMsgBasePath);
 }
 
 Str255 BaseDefaultText(const HostConfigRecord& record) {
-  return DecodeCounted(record.bytes, kHostConfigRecordSize, host_field::kBaseDefaultText, 50);
+  return DecodeCounted(record.bytes, host_field::kBaseDefaultText);
 }
 
-uint8_t BaseDefaultByte(const HostConfigRecord& record, int i) {
-  return record.bytes[host_field::kBaseDefaultBytes + static_cast<size_t>(i)];
+uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i) {
+  return record.bytes[host_field::kBaseDefaultBytes + i];
 }
 
 void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]) {

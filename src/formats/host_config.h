@@ -6,27 +6,37 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/coding.h"
 #include "formats/error_number.h"
 #include "text/counted_text.h"
 #include "text/net_address.h"
 
 namespace korvanex {
 
+constexpr size_t kHostConfigRecordSize = 1824;
+
+// The fields the tool reads, at their offsets; the bytes between them are the host's own.
 namespace host_field {
-constexpr size_t kDataPath = 82;          // Str40
-constexpr size_t kMsgBasePath = 123;      // Str40
+constexpr CountedField kDataPath = {82, 40};
+constexpr CountedField kMsgBasePath = {123, 40};
 constexpr size_t kNetAddressTable = 823;  // 20 slots of 24 bytes; zone = first uint16
 constexpr size_t kAddressSlotSize = 24;
-constexpr size_t kBaseDefaultText = 1303;   // Str50
+constexpr CountedField kBaseDefaultText = {1303, 50};
 constexpr size_t kBaseDefaultBytes = 1354;  // 4 x uint8
-constexpr size_t kEnd = 1824;
+constexpr size_t kBaseDefaultByteCount = 4;
 }  // namespace host_field
 
-constexpr size_t kHostConfigRecordSize = 1824;
-static_assert(host_field::kNetAddressTable + 20 * host_field::kAddressSlotSize ==
-                  host_field::kBaseDefaultText,
-              "the address table ends where the default text begins");
-static_assert(host_field::kEnd == kHostConfigRecordSize, "1824 bytes in all");
+static_assert(FieldsFillRecord({{0, 82},
+                                host_field::kDataPath,
+                                host_field::kMsgBasePath,
+                                {164, 659},
+                                {host_field::kNetAddressTable,
+                                 kAddressSlotCount* host_field::kAddressSlotSize},
+                                host_field::kBaseDefaultText,
+                                {host_field::kBaseDefaultBytes, host_field::kBaseDefaultByteCount},
+                                {1358, 466}},
+                               kHostConfigRecordSize),
+              "each field of the host record ends where the next begins");
 
 struct HostConfigRecord {
   uint8_t bytes[kHostConfigRecordSize] = {};
@@ -51,7 +61,7 @@ Str255 MsgBasePath(const HostConfigRecord& record);
 // The stored BaseDefaultText, cut to 50 characters.
 Str255 BaseDefaultText(const HostConfigRecord& record);
 // BaseDefaultBytes 0..3.
-uint8_t BaseDefaultByte(const HostConfigRecord& record, int i);
+uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i);
 // The zones of slots 1..20, in order.
 void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]);
 
