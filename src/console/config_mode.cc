@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include "console/console.h"
-#include "console/terminal.h"
 #include "text/text_utils.h"
 
 namespace korvanex {
@@ -15,154 +14,146 @@ using namespace defaults_field;
 constexpr char kTitle[] = "Configuration mode: Define default base settings";
 constexpr char kPrompt[] = "Command (Q/Quit): ";
 constexpr uint8_t kValueColumn = 20;
+constexpr uint8_t kFirstSettingRow = 3;
+constexpr uint8_t kNumberLength = 4;
+constexpr size_t kNameWidth = 14;  // the name is padded so that every value starts in column 20
 
 constexpr const char* kNoYes[] = {"No", "Yes"};
 constexpr const char* kNoYesForced[] = {"No", "Yes", "Forced"};
 constexpr const char* kFormats[] = {"JAM", "Squish"};
 
-// The word for a stored flag; a value outside the table, which only a damaged or foreign
-// file can hold, is shown as its number.
-template <size_t N>
-std::string FlagWord(const char* const (&words)[N], uint8_t value) {
-  if (value < N) return words[value];
-  return IntToText(value).str();
-}
-
-std::string Text(const DefaultsRecord& d, size_t offset, int capacity) {
-  return TerminalSafe(GetDefaultsText(d, offset, capacity).view());
-}
-
-std::string Number(const DefaultsRecord& d, size_t offset) {
-  return IntToText(GetDefaultsNumber(d, offset)).str();
-}
-
-struct TextField {
-  size_t offset;
-  int capacity;
-  uint8_t row;
-  uint8_t max_length;
+enum class SettingKind {
+  kText,       // edited as typed
+  kUpperText,  // edited, then stored in capitals
+  kNumber,     // an unsigned 16-bit number, edited as decimal text
+  kChoice,     // a flag that the key steps through its words
 };
 
-constexpr TextField kListField = {kListACS, 20, 3, 20};
-constexpr TextField kReadField = {kReadACS, 20, 4, 20};
-constexpr TextField kPostField = {kPostACS, 20, 5, 20};
-constexpr TextField kSysopField = {kSysopACS, 20, 6, 20};
-constexpr TextField kPasswordField = {kPassword, 15, 7, 15};
-constexpr TextField kHeaderField = {kHeaderFile, 8, 13, 8};
-constexpr uint8_t kMaxMsgsRow = 11;
-constexpr uint8_t kMaxMsgAgeRow = 12;
-constexpr uint8_t kNumberLength = 4;
+// One setting: its key, its name on the screen, what it is and where it is stored. Its row
+// on the screen follows from its place in the table.
+struct Setting {
+  char key;
+  const char* name;
+  SettingKind kind;
+  CountedField text;         // kText and kUpperText
+  size_t offset;             // kNumber and kChoice
+  const char* const* words;  // kChoice: the word for each value
+  uint8_t word_count;
+};
 
-bool EditText(DefaultsRecord* d, const TextField& field, bool upper_case, KeyReader* keys) {
+constexpr Setting Text(char key, const char* name, CountedField field) {
+  return {key, name, SettingKind::kText, field, 0, nullptr, 0};
+}
+constexpr Setting UpperText(char key, const char* name, CountedField field) {
+  return {key, name, SettingKind::kUpperText, field, 0, nullptr, 0};
+}
+constexpr Setting Number(char key, const char* name, size_t offset) {
+  return {key, name, SettingKind::kNumber, {}, offset, nullptr, 0};
+}
+template <size_t N>
+constexpr Setting Choice(char key, const char* name, size_t offset, const char* const (&words)[N]) {
+  return {key, name, SettingKind::kChoice, {}, offset, words, N};
+}
+
+constexpr Setting kSettings[] = {
+    Text('A', "List ACS", kListACS),
+    Text('B', "Read ACS", kReadACS),
+    Text('C', "Post ACS", kPostACS),
+    Text('D', "Sysop ACS", kSysopACS),
+    UpperText('E', "Password", kPassword),
+    Choice('F', "Real Names", kRealNames, kNoYes),
+    Choice('G', "Def. New Scan", kDefNewScan, kNoYesForced),
+    Choice('H', "Def. QWK Scan", kDefQwkScan, kNoYesForced),
+    Number('I', "Max Msgs", kMaxMsgs),
+    Number('J', "Max Msg Age", kMaxMsgAge),
+    Text('K', "Header File", kHeaderFile),
+    Choice('L', "Base Format", kBaseFormat, kFormats),
+};
+constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
+
+// The setting of a key (in capitals), or nullptr for a key without one.
+const Setting* SettingOfKey(int key) {
+  for (const Setting& setting : kSettings) {
+    if (setting.key == key) return &setting;
+  }
+  return nullptr;
+}
+
+uint8_t RowOf(const Setting& setting) {
+  return static_cast<uint8_t>(kFirstSettingRow + (&setting - kSettings));
+}
+
+// The value as the screen shows it. A flag value outside the table, which only a damaged
+// or foreign file can hold, is shown as its number.
+std::string Shown(const Setting& setting, const DefaultsRecord& d) {
+  switch (setting.kind) {
+    case SettingKind::kText:
+    case SettingKind::kUpperText:
+      return TerminalSafe(GetDefaultsText(d, setting.text).view());
+    case SettingKind::kNumber:
+      return IntToText(GetDefaultsNumber(d, setting.offset)).str();
+    case SettingKind::kChoice:
+      break;
+  }
+  const uint8_t value = d.bytes[setting.offset];
+  return value < setting.word_count ? setting.words[value] : IntToText(value).str();
+}
+
+// Acts on the key of one setting. Returns false when the keyboard input ended in an editor.
+bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize size) {
+  if (setting.kind == SettingKind::kChoice) {
+    uint8_t& value = d->bytes[setting.offset];
+    value = value + 1 < setting.word_count ? static_cast<uint8_t>(value + 1) : 0;
+    return true;
+  }
+  const bool number = setting.kind == SettingKind::kNumber;
+  const Str255 start =
+      number ? IntToText(GetDefaultsNumber(*d, setting.offset)) : GetDefaultsText(*d, setting.text);
+  const uint8_t max_length = number ? kNumberLength : static_cast<uint8_t>(setting.text.capacity);
   Str255 edited;
-  if (!EditField(kValueColumn, field.row, field.max_length,
-                 GetDefaultsText(*d, field.offset, field.capacity), ConfigScreen(*d), keys,
+  if (!EditField(kValueColumn, RowOf(setting), max_length, start, {size, ConfigScreen(*d)}, keys,
                  &edited)) {
     return false;
   }
-  if (upper_case) edited = UpperCase(edited);
-  SetDefaultsText(d, field.offset, field.capacity, edited);
-  return true;
-}
-
-bool EditNumber(DefaultsRecord* d, size_t offset, uint8_t row, KeyReader* keys) {
-  Str255 edited;
-  if (!EditField(kValueColumn, row, kNumberLength, IntToText(GetDefaultsNumber(*d, offset)),
-                 ConfigScreen(*d), keys, &edited)) {
-    return false;
+  if (number) {
+    // The low 16 bits: minus 1 is kept as 65535.
+    SetDefaultsNumber(d, setting.offset,
+                      static_cast<uint16_t>(static_cast<uint32_t>(TextToInt(edited))));
+  } else {
+    SetDefaultsText(d, setting.text,
+                    setting.kind == SettingKind::kUpperText ? UpperCase(edited) : edited);
   }
-  // The low 16 bits: minus 1 is kept as 65535.
-  SetDefaultsNumber(d, offset, static_cast<uint16_t>(static_cast<uint32_t>(TextToInt(edited))));
   return true;
-}
-
-void Toggle(DefaultsRecord* d, size_t offset, uint8_t last) {
-  uint8_t& flag = d->bytes[offset];
-  flag = flag < last ? static_cast<uint8_t>(flag + 1) : 0;
-}
-
-int KeyboardEnded() {
-  ConsoleWrite("\n");
-  ConsoleWriteLine(kKeyboardEndedMessage);
-  return 1;
-}
-
-// Acts on one menu key A-P. Returns false when the keyboard input ended in an editor.
-bool Act(int key, DefaultsRecord* d, KeyReader* keys) {
-  switch (key) {
-    case 'A':
-      return EditText(d, kListField, false, keys);
-    case 'B':
-      return EditText(d, kReadField, false, keys);
-    case 'C':
-      return EditText(d, kPostField, false, keys);
-    case 'D':
-      return EditText(d, kSysopField, false, keys);
-    case 'E':
-      return EditText(d, kPasswordField, true, keys);
-    case 'F':
-      Toggle(d, kRealNames, 1);
-      return true;
-    case 'G':
-      Toggle(d, kDefNewScan, 2);
-      return true;
-    case 'H':
-      Toggle(d, kDefQwkScan, 2);
-      return true;
-    case 'I':
-      return EditNumber(d, kMaxMsgs, kMaxMsgsRow, keys);
-    case 'J':
-      return EditNumber(d, kMaxMsgAge, kMaxMsgAgeRow, keys);
-    case 'K':
-      return EditText(d, kHeaderField, false, keys);
-    case 'L':
-      Toggle(d, kBaseFormat, 1);
-      return true;
-    default:  // M to P have no action
-      return true;
-  }
 }
 
 }  // namespace
 
 std::string ConfigScreen(const DefaultsRecord& d) {
   std::string screen = ClearScreenSequence();
-  auto row = [&screen](const char* label, const std::string& value) {
-    screen += label;
-    screen += value;
-    screen += '\n';
-  };
   screen += kTitle;
   screen += "\n\n";
-  row("A. List ACS      : ", Text(d, kListACS, 20));
-  row("B. Read ACS      : ", Text(d, kReadACS, 20));
-  row("C. Post ACS      : ", Text(d, kPostACS, 20));
-  row("D. Sysop ACS     : ", Text(d, kSysopACS, 20));
-  row("E. Password      : ", Text(d, kPassword, 15));
-  row("F. Real Names    : ", FlagWord(kNoYes, d.bytes[kRealNames]));
-  row("G. Def. New Scan : ", FlagWord(kNoYesForced, d.bytes[kDefNewScan]));
-  row("H. Def. QWK Scan : ", FlagWord(kNoYesForced, d.bytes[kDefQwkScan]));
-  row("I. Max Msgs      : ", Number(d, kMaxMsgs));
-  row("J. Max Msg Age   : ", Number(d, kMaxMsgAge));
-  row("K. Header File   : ", Text(d, kHeaderFile, 8));
-  row("L. Base Format   : ", FlagWord(kFormats, d.bytes[kBaseFormat]));
+  for (const Setting& setting : kSettings) {
+    // The letter, a point, a blank, the padded name, ": ": 19 characters in all.
+    std::string label = std::string(1, setting.key) + ". " + setting.name;
+    label.resize(3 + kNameWidth, ' ');
+    screen += label + ": " + Shown(setting, d) + "\n";
+  }
   screen += '\n';
   screen += kPrompt;
   return screen;
 }
 
-bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable-parameters)
-               uint8_t max_length, const Str255& start, std::string_view screen, KeyReader* keys,
-               Str255* result) {
+bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& start,
+               const EditScreen& screen, KeyReader* keys, Str255* result) {
+  const std::string to_field = MoveCursorSequence(column, row, screen.size);
   Str255 working = start;
-  ConsoleWrite(MoveCursorSequence(column, row) + TerminalSafe(working.view()));
+  ConsoleWrite(to_field + TerminalSafe(working.view()));
   for (;;) {
     const int key = keys->ReadKey();
     if (key == KeyReader::kInputEnded) return false;
     if (key == KeyReader::kRedraw) {
       // The old value may be longer than the edit: the rest of its row is cleared.
-      ConsoleWrite(std::string(screen) + MoveCursorSequence(column, row) +
-                   TerminalSafe(working.view()) + "\x1b[K");
+      ConsoleWrite(screen.drawn + to_field + TerminalSafe(working.view()) + "\x1b[K");
     } else if (key == 8) {
       if (!working.empty()) {
         working.PopBack();
@@ -182,35 +173,30 @@ bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable
   }
 }
 
-int RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save) {
+ConfigModeEnd RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
+                            ScreenSize size) {
+  static_assert(kSettingCount == 12, "A to L");
   for (;;) {
     ConsoleWrite(ConfigScreen(*defaults));
     int key = keys->ReadKey();
-    if (key == KeyReader::kInputEnded) return KeyboardEnded();
-    // kRedraw, like every code below A, only draws the screen again.
+    if (key == KeyReader::kInputEnded) return ConfigModeEnd::kKeyboardEnded;
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
-    if (key < 'A' || key > 'Q') continue;
-    if (key == 'Q') {
-      if (save(*defaults)) return 0;
-      ConsoleWrite("\n");
-      ConsoleWriteLine(kSaveFailedMessage);
-      return 1;
-    }
-    if (!Act(key, defaults, keys)) {
+    if (key == 'Q') return save(*defaults) ? ConfigModeEnd::kSaved : ConfigModeEnd::kSaveFailed;
+    // Every other key, M to P and kRedraw included, draws the screen again after its action.
+    const Setting* setting = SettingOfKey(key);
+    if (setting != nullptr && !Act(*setting, defaults, keys, size)) {
       // The abandoned edit changed nothing; show the settings as they stay.
       ConsoleWrite(ConfigScreen(*defaults));
-      return KeyboardEnded();
+      return ConfigModeEnd::kKeyboardEnded;
     }
   }
 }
 
-int ConfigMode(DefaultsRecord* defaults) {
+ConfigModeEnd ConfigMode(DefaultsRecord* defaults) {
   RawKeyboard keyboard;
   FdByteSource bytes(STDIN_FILENO);
   KeyReader keys(&bytes);
-  const int status = RunConfigMode(defaults, &keys, SaveDefaults);
-  keyboard.Restore();
-  return status;
+  return RunConfigMode(defaults, &keys, SaveDefaults, TerminalSize());
 }
 
 }  // namespace korvanex

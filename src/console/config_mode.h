@@ -6,33 +6,42 @@
 #include <string>
 
 #include "console/key_reader.h"
+#include "console/terminal.h"
 #include "formats/defaults_record.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
 
-constexpr char kSaveFailedMessage[] = "ERROR: Unable to save korvanex.cfg";
-constexpr char kKeyboardEndedMessage[] = "ERROR: Keyboard input ended; settings not saved";
+// How configuration mode ended; the caller says so to the operator.
+enum class ConfigModeEnd { kSaved, kSaveFailed, kKeyboardEnded };
 
-// Runs the editor on `defaults` until the operator saves with Q. Returns the exit status
-// of the run: 0 after a successful save, 1 when the save failed or the keyboard input
-// ended.
-int ConfigMode(DefaultsRecord* defaults);
+// Runs the editor on `defaults` on the terminal until the operator saves with Q, or the
+// keyboard input ends.
+ConfigModeEnd ConfigMode(DefaultsRecord* defaults);
 
-// The editor over any key source, saving through `save`; the console gets the screen.
+// The editor over any key source and screen size, saving through `save`; the console gets
+// the screen.
 using SaveFunction = bool (*)(const DefaultsRecord& record);
-int RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save);
+ConfigModeEnd RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
+                            ScreenSize size);
 
 // The bytes of one whole screen, from the clearing of the old one to the prompt.
 std::string ConfigScreen(const DefaultsRecord& defaults);
 
+// The screen a field is edited on: its size, for placing the cursor, and what is drawn on it
+// behind the field, to draw it again when it was lost.
+struct EditScreen {
+  ScreenSize size;
+  std::string drawn;
+};
+
 // Edits `start` in place at a 1-based column and row: Backspace, Enter (keep the edit),
 // Escape (keep `start`); every other key is appended while the text is shorter than
-// `max_length`. A longer starting text is shown whole. When the screen has to be drawn
-// again, `screen` is drawn with the edit in progress over it. Returns false, with
-// `*result` untouched, when the keyboard input ended during the edit.
-bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& start,
-               std::string_view screen, KeyReader* keys, Str255* result);
+// `max_length`. A longer starting text is shown whole. Returns false, with `*result`
+// untouched, when the keyboard input ended during the edit.
+bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable-parameters)
+               uint8_t max_length, const Str255& start, const EditScreen& screen, KeyReader* keys,
+               Str255* result);
 
 }  // namespace korvanex
 

@@ -7,25 +7,23 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "console/console.h"
-
 namespace korvanex {
 
 std::string ClearScreenSequence() { return "\x1b[H\x1b[2J"; }
 
-std::string MoveCursorSequence(int column, int row) {
-  if (column < 1 || row < 1) return "";
+ScreenSize TerminalSize() {
   winsize size = {};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0 &&
-      (column > size.ws_col || row > size.ws_row)) {
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return {};
+  return {size.ws_col, size.ws_row};
+}
+
+std::string MoveCursorSequence(int column, int row, ScreenSize size) {
+  if (column < 1 || row < 1) return "";
+  if ((size.columns > 0 && column > size.columns) || (size.rows > 0 && row > size.rows)) {
     return "";
   }
   return "\x1b[" + std::to_string(row) + ";" + std::to_string(column) + "H";
 }
-
-void ClearScreen() { ConsoleWrite(ClearScreenSequence()); }
-
-void MoveCursor(int column, int row) { ConsoleWrite(MoveCursorSequence(column, row)); }
 
 namespace {
 

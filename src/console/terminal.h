@@ -7,14 +7,20 @@
 
 namespace korvanex {
 
+// A screen's size in columns and rows; 0 where it is not known.
+struct ScreenSize {
+  int columns = 0;
+  int rows = 0;
+};
+
+// The size of the terminal on standard output, or an unknown size.
+ScreenSize TerminalSize();
+
 // The bytes that clear the whole screen and put the cursor at column 1, row 1.
 std::string ClearScreenSequence();
 // The bytes that put the cursor at a 1-based column and row; empty for a position
 // outside the screen (a screen of unknown size has no right or lower edge).
-std::string MoveCursorSequence(int column, int row);
-
-void ClearScreen();
-void MoveCursor(int column, int row);
+std::string MoveCursorSequence(int column, int row, ScreenSize size);
 
 // While an object of this class lives, standard input, when it is a terminal, gives
 // single unechoed bytes: no line editing, no signals from control keys, no flow control,

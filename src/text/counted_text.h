@@ -17,8 +17,6 @@ class StrN {
   static_assert(N >= 1 && N <= 255, "a counted text holds 1 to 255 characters");
 
  public:
-  static constexpr int kCapacity = N;
-
   StrN() = default;
   // Texts convert freely, as they cut to the capacity.
   // cppcheck-suppress noExplicitConstructor
@@ -29,12 +27,6 @@ class StrN {
   // cppcheck-suppress noExplicitConstructor
   StrN(const StrN<M>& other) : StrN(other.view()) {}  // NOLINT(google-explicit-constructor)
 
-  // Writes the length and the characters; the bytes behind the new length keep what they
-  // held, as a copy into a record field does.
-  void Assign(std::string_view text) {
-    length_ = static_cast<uint8_t>(text.size() < N ? text.size() : N);
-    if (length_ > 0) std::memcpy(chars_, text.data(), length_);
-  }
   void Append(char c) {
     if (length_ < N) chars_[length_++] = c;
   }
@@ -53,18 +45,23 @@ class StrN {
 
   int size() const { return length_; }
   bool empty() const { return length_ == 0; }
-  const char* data() const { return chars_; }
   std::string_view view() const { return std::string_view(chars_, length_); }
   std::string str() const { return std::string(chars_, length_); }
   // The character at a 0-based position; the caller keeps i below size().
   unsigned char at(int i) const { return static_cast<unsigned char>(chars_[i]); }
-  unsigned char back() const { return at(length_ - 1); }
 
   friend bool operator==(const StrN& a, const StrN& b) { return a.view() == b.view(); }
   friend bool operator==(const StrN& a, std::string_view b) { return a.view() == b; }
   friend bool operator==(const StrN& a, const char* b) { return a.view() == b; }
 
  private:
+  // Writes the length and the characters; the bytes behind the new length keep what they
+  // held, as a copy into a record field does.
+  void Assign(std::string_view text) {
+    length_ = static_cast<uint8_t>(text.size() < N ? text.size() : N);
+    if (length_ > 0) std::memcpy(chars_, text.data(), length_);
+  }
+
   uint8_t length_ = 0;
   char chars_[N] = {};
 };
