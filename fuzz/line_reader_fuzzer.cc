@@ -61,17 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t count = 0;
   for (;;) {
     korvanex::Str255 line;
-    bool got_line = false;
-    if (reader->ReadLine(&line, &got_line) != 0) abort();
-    if (!got_line) break;
+    const korvanex::LineReader::Result read = reader->ReadLine(&line);
+    if (read.error != korvanex::kNoError) abort();
+    if (!read.got_line) break;
     if (count >= expected.size() || line.str() != expected[count]) abort();
     ++count;
   }
   if (count != expected.size()) abort();
   // At the end the reader keeps saying so.
   korvanex::Str255 line;
-  bool got_line = true;
-  if (reader->ReadLine(&line, &got_line) != 0 || got_line || !line.empty()) abort();
+  const korvanex::LineReader::Result end = reader->ReadLine(&line);
+  if (end.error != korvanex::kNoError || end.got_line || !line.empty()) abort();
   delete reader;
   close(fds[0]);
   return 0;

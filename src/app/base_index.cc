@@ -10,16 +10,14 @@ namespace korvanex {
 
 namespace {
 
-constexpr int kFileNameCapacity = 8;
 // Records read at a time: 256 records, some 70 KB.
 constexpr size_t kRecordsPerRead = 256;
 
 void TakeIn(BaseIndex* index, const uint8_t* record) {
   // A damaged length above 8 would run on into the next fields; such a name never
   // matches, and nothing outside the record is read.
-  if (record[base_field::kFileName] <= kFileNameCapacity) {
-    const Str255 name =
-        DecodeCounted(record, kBaseRecordSize, base_field::kFileName, kFileNameCapacity);
+  if (record[base_field::kFileName.offset] <= base_field::kFileName.capacity) {
+    const Str255 name = DecodeCounted(record, kBaseRecordSize, base_field::kFileName);
     index->file_names.insert(UpperCase(name).str());
   }
   index->indexes.set(DecodeFixed16(record + base_field::kIndex));
@@ -49,11 +47,11 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
 
 bool HasFileName(const BaseIndex& index, const Str255& file_name) {
   Str255 cut = UpperCase(file_name);
-  cut.Truncate(kFileNameCapacity);
+  cut.Truncate(static_cast<int>(base_field::kFileName.capacity));
   return index.file_names.count(cut.str()) != 0;
 }
 
-int32_t NextFreeIndex(BaseIndex* index) {
+std::optional<int32_t> NextFreeIndex(BaseIndex* index) {
   // Indexes are signed 16-bit numbers: a candidate in 1..32767 matches the stored pattern
   // of the same value, and negative stored indexes never match. Both the record count and
   // the indexes in use only grow, so the search goes on from where the last one ended.
@@ -61,7 +59,7 @@ int32_t NextFreeIndex(BaseIndex* index) {
   while (candidate <= kHighestBaseIndex && index->indexes.test(static_cast<size_t>(candidate))) {
     ++candidate;
   }
-  if (candidate > kHighestBaseIndex) return 0;
+  if (candidate > kHighestBaseIndex) return std::nullopt;
   index->free_from = static_cast<int32_t>(candidate);
   return index->free_from;
 }

@@ -8,6 +8,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_set>
 
@@ -44,9 +45,9 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
 bool HasFileName(const BaseIndex& index, const Str255& file_name);
 
-// The lowest index from the record count + 1 upward that no record carries, or 0 when
+// The lowest index from the record count + 1 upward that no record carries; none when
 // that would exceed 32767.
-int32_t NextFreeIndex(BaseIndex* index);
+std::optional<int32_t> NextFreeIndex(BaseIndex* index);
 
 // Takes in a record that the run appended to the file.
 void AddAppendedRecord(BaseIndex* index, const BaseRecord& record);

@@ -9,13 +9,20 @@
 #include "app/base_index.h"
 #include "formats/base_record.h"
 #include "formats/defaults_record.h"
+#include "formats/error_number.h"
 #include "formats/host_config.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
 
-// ImportArea's result when no index from the record count + 1 up to 32767 is free.
-constexpr int kNoFreeIndex = -1;
+// How an area, or the whole area list, ended: done, stopped by a failed read or write of
+// mbases.dat (its error number), or stopped because no index from the record count + 1 up
+// to 32767 was free.
+struct ImportResult {
+  ErrorNumber error = kNoError;
+  bool no_free_index = false;
+  bool done() const { return error == kNoError && !no_free_index; }
+};
 
 struct ImportRun {
   RecordFile mbases;
@@ -35,9 +42,8 @@ void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord
 // the terminal.
 Str255 ConsoleTag(const Str255& tag);
 
-// Writes the area's console line and, for a new base, appends its record. Returns 0, an
-// error number, or kNoFreeIndex.
-int ImportArea(ImportRun* run, const AreaEntry& entry);
+// Writes the area's console line and, for a new base, appends its record.
+ImportResult ImportArea(ImportRun* run, const AreaEntry& entry);
 
 }  // namespace korvanex
 

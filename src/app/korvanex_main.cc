@@ -9,6 +9,7 @@
 #include "app/area_line.h"
 #include "app/import_area.h"
 #include "app/line_reader.h"
+#include "app/messages.h"
 #include "app/runtime_error.h"
 #include "console/config_mode.h"
 #include "console/console.h"
@@ -26,14 +27,24 @@ namespace {
 
 void WriteBanner() {
   ConsoleWriteLine("");
-  ConsoleWriteLine("KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel");
-  ConsoleWriteLine("              : Compatible with Ostrel BBS v1.07.2");
+  ConsoleWriteLine(message::kBannerTitle);
+  ConsoleWriteLine(message::kBannerHost);
   ConsoleWriteLine("");
 }
 
 void WriteUsage() {
-  ConsoleWriteLine("              : KORVANEXS -CONFIG");
-  ConsoleWriteLine("              : KORVANEXS [root ostrel dir] [filename to import]");
+  ConsoleWriteLine(message::kUsageConfig);
+  ConsoleWriteLine(message::kUsageImport);
+}
+
+// Configuration mode ends the run; a failure is said below its screen.
+int EnterConfigMode(DefaultsRecord* defaults) {
+  const ConfigModeEnd end = ConfigMode(defaults);
+  if (end == ConfigModeEnd::kSaved) return 0;
+  ConsoleWrite("\n");
+  ConsoleWriteLine(end == ConfigModeEnd::kSaveFailed ? message::kSaveFailed
+                                                     : message::kKeyboardEnded);
+  return 1;
 }
 
 // The area list is opened for reading only; a directory does not open. A FIFO does, and
@@ -61,21 +72,22 @@ std::string PathInRoot(std::string_view root, const char* name) {
 // one: its appends still go to the real end of the file.
 void LockMbases(const RecordFile& mbases) {
   if (TryLockRecordFile(mbases) != LockResult::kBusy) return;
-  ConsoleWriteLine("Waiting for another import into mbases.dat to finish");
+  ConsoleWriteLine(message::kWaitingForLock);
   (void)LockRecordFile(mbases);
 }
 
-// The line loop over the open area list. Returns 0, an error number or kNoFreeIndex.
-int ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount], ImportRun* run) {
+// The line loop over the open area list.
+ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
+                            ImportRun* run) {
   LineReader reader(area_fd);
   Str255 line;
   AreaEntry entry;
   for (;;) {
-    bool got_line = false;
-    if (int error = reader.ReadLine(&line, &got_line)) return error;
-    if (!got_line) return kNoError;
+    const LineReader::Result read = reader.ReadLine(&line);
+    if (read.error != kNoError || !read.got_line) return {read.error, false};
     if (!ParseAreaLine(line, slot_zones, &entry)) continue;
-    if (int error = ImportArea(run, entry)) return error;
+    const ImportResult result = ImportArea(run, entry);
+    if (!result.done()) return result;
   }
 }
 
@@ -85,14 +97,15 @@ int Import(const char* root, const char* area_list,  // NOLINT(bugprone-easily-s
   HostConfigRecord host;
   const HostConfigLoad load = LoadHostConfig(PathInRoot(root, "ostrel.dat").c_str(), &host);
   if (!load.opened) {
-    ConsoleWriteLine("ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)");
+    ConsoleWriteLine(message::kOstrelNotOpened);
     return 1;
   }
   if (load.read_error != kNoError) return ReportRuntimeError(load.read_error);
 
   const int area_fd = OpenAreaList(area_list);
   if (area_fd < 0) {
-    ConsoleWriteLine(std::string("ERROR: Unable to open AREAS.BBS file (") + area_list + ")");
+    ConsoleWriteLine(std::string(message::kAreaListNotOpenedBefore) + area_list +
+                     message::kAreaListNotOpenedAfter);
     return 1;
   }
 
@@ -105,29 +118,29 @@ int Import(const char* root, const char* area_list,  // NOLINT(bugprone-easily-s
   if (mbases_path.find('\0') != std::string::npos ||
       OpenRecordFile(mbases_path.c_str(), kBaseRecordSize, &run.mbases).error != kNoError) {
     close(area_fd);
-    ConsoleWriteLine("ERROR: Unable to open mbases.dat");
+    ConsoleWriteLine(message::kMbasesNotOpened);
     return 1;
   }
   LockMbases(run.mbases);
 
   uint16_t slot_zones[kAddressSlotCount];
   SlotZones(host, slot_zones);
-  int result = ImportAreaList(area_fd, slot_zones, &run);
+  ImportResult result = ImportAreaList(area_fd, slot_zones, &run);
   close(area_fd);
   // The summary promises the bases: they are on the disk before it is written.
-  if (result == kNoError && run.imported > 0) result = SyncRecordFile(run.mbases);
+  if (result.done() && run.imported > 0) result.error = SyncRecordFile(run.mbases);
   CloseRecordFile(&run.mbases);
-  if (result == kNoFreeIndex) {
+  if (result.no_free_index) {
     ConsoleStartLine();
-    ConsoleWriteLine("ERROR: No free base index in mbases.dat");
+    ConsoleWriteLine(message::kNoFreeIndex);
     return 1;
   }
-  if (result != kNoError) return ReportRuntimeError(result);
+  if (result.error != kNoError) return ReportRuntimeError(result.error);
 
   ConsoleWriteLine("");
   PipeWriteLn(
-      Join(Join("|07Complete; Imported |15", IntToText(static_cast<int32_t>(run.imported)).view()),
-           " |07bases."));
+      Join(Join(message::kSummaryBefore, IntToText(static_cast<int32_t>(run.imported)).view()),
+           message::kSummaryAfter));
   return 0;
 }
 
@@ -138,10 +151,10 @@ int RunKorvanex(int argc, const char* const* argv) {
   DefaultsRecord defaults;
   const DefaultsLoad load = LoadDefaults(&defaults);
   if (load.error != kNoError) return ReportRuntimeError(load.error);
-  if (!load.from_file) return ConfigMode(&defaults);
+  if (!load.from_file) return EnterConfigMode(&defaults);
 
   const Str255 first_argument(argc > 1 ? argv[1] : "");
-  if (UpperCase(first_argument) == "-CONFIG") return ConfigMode(&defaults);
+  if (UpperCase(first_argument) == "-CONFIG") return EnterConfigMode(&defaults);
 
   WriteBanner();
   if (argc != 3) {

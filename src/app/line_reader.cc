@@ -7,7 +7,7 @@
 
 namespace korvanex {
 
-int LineReader::Fill() {
+ErrorNumber LineReader::Fill() {
   if (HasByte() || eof_) return kNoError;
   ssize_t got = read(fd_, buffer_.get(), kBufferSize);
   if (got < 0) return ErrorNumberFromErrno(errno);
@@ -17,23 +17,24 @@ int LineReader::Fill() {
   return kNoError;
 }
 
-int LineReader::ReadLine(Str255* line, bool* got_line) {
+LineReader::Result LineReader::ReadLine(Str255* line) {
   *line = Str255();
-  if (int error = Fill()) return error;
-  *got_line = HasByte();
+  Result result;
+  if ((result.error = Fill()) != kNoError) return result;
+  result.got_line = HasByte();
   while (HasByte()) {
     const char c = buffer_[pos_++];
-    if (c == '\n') return kNoError;
+    if (c == '\n') return result;
     if (c == '\r') {
       // A CR followed by an LF is one line end, even across two reads.
-      if (int error = Fill()) return error;
+      result.error = Fill();
       if (HasByte() && buffer_[pos_] == '\n') ++pos_;
-      return kNoError;
+      return result;
     }
     line->Append(c);  // characters past 255 are dropped up to the line end
-    if (int error = Fill()) return error;
+    if ((result.error = Fill()) != kNoError) return result;
   }
-  return kNoError;
+  return result;
 }
 
 }  // namespace korvanex

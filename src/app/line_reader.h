@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <memory>
 
+#include "formats/error_number.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
@@ -15,15 +16,20 @@ class LineReader {
   // The buffer lives on the heap: the tool must run on a small stack.
   explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kBufferSize)) {}
 
+  // What a read gave: a line, the end of the file (no characters left), or the error
+  // number of a failed read.
+  struct Result {
+    bool got_line = false;
+    ErrorNumber error = kNoError;
+  };
+
   // Reads the next line into `line`, keeping its first 255 characters and discarding the
-  // rest up to its line end. Sets `*got_line` to false when the file has no characters
-  // left. Returns 0 or the error number of a failed read.
-  int ReadLine(Str255* line, bool* got_line);
+  // rest up to its line end.
+  Result ReadLine(Str255* line);
 
  private:
-  // Makes at least one unread byte available unless the file has ended; returns 0 or an
-  // error number.
-  int Fill();
+  // Makes at least one unread byte available unless the file has ended.
+  ErrorNumber Fill();
   bool HasByte() const { return pos_ < end_; }
 
   static constexpr size_t kBufferSize = 65536;

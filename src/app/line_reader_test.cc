@@ -27,9 +27,9 @@ std::vector<std::string> Lines(const std::string& bytes, size_t chunk = 1 << 20)
   std::vector<std::string> lines;
   for (;;) {
     Str255 line;
-    bool got = false;
-    EXPECT_EQ(reader.ReadLine(&line, &got), 0);
-    if (!got) break;
+    const LineReader::Result read = reader.ReadLine(&line);
+    EXPECT_EQ(read.error, kNoError);
+    if (!read.got_line) break;
     lines.push_back(line.str());
   }
   writer.join();

@@ -1,0 +1,37 @@
+// Every text the tool writes outside the settings screen, together in one place. Pipe
+// colour codes ("|" and two digits) colour the area lines and the summary.
+#ifndef KORVANEX_APP_MESSAGES_H_
+#define KORVANEX_APP_MESSAGES_H_
+
+namespace korvanex {
+namespace message {
+
+// The banner, between an empty line before and after it, and the usage lines.
+constexpr char kBannerTitle[] = "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel";
+constexpr char kBannerHost[] = "              : Compatible with Ostrel BBS v1.07.2";
+constexpr char kUsageConfig[] = "              : KORVANEXS -CONFIG";
+constexpr char kUsageImport[] = "              : KORVANEXS [root ostrel dir] [filename to import]";
+
+// One line per area: the head with the tag, then the verdict.
+constexpr char kAreaHead[] = "|08- |07Area|08: |15";
+constexpr char kAreaExists[] = "|12Exists";
+constexpr char kAreaCreating[] = "|10Creating";
+// The summary: these two around the number of bases created.
+constexpr char kSummaryBefore[] = "|07Complete; Imported |15";
+constexpr char kSummaryAfter[] = " |07bases.";
+
+constexpr char kWaitingForLock[] = "Waiting for another import into mbases.dat to finish";
+
+constexpr char kOstrelNotOpened[] = "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)";
+// The area list's message repeats its name as typed, between these two.
+constexpr char kAreaListNotOpenedBefore[] = "ERROR: Unable to open AREAS.BBS file (";
+constexpr char kAreaListNotOpenedAfter[] = ")";
+constexpr char kMbasesNotOpened[] = "ERROR: Unable to open mbases.dat";
+constexpr char kNoFreeIndex[] = "ERROR: No free base index in mbases.dat";
+constexpr char kSaveFailed[] = "ERROR: Unable to save korvanex.cfg";
+constexpr char kKeyboardEnded[] = "ERROR: Keyboard input ended; settings not saved";
+
+}  // namespace message
+}  // namespace korvanex
+
+#endif  // KORVANEX_APP_MESSAGES_H_
