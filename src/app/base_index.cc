@@ -18,7 +18,7 @@ void TakeIn(BaseIndex* index, const uint8_t* record) {
   // matches, and nothing outside the record is read.
   if (record[base_field::kFileName.offset] <= base_field::kFileName.capacity) {
     const Str255 name = DecodeCounted(record, kBaseRecordSize, base_field::kFileName);
-    index->file_names.insert(UpperCase(name).str());
+    index->file_names.Insert(UpperCase(name).view());
   }
   index->indexes.set(DecodeFixed16(record + base_field::kIndex));
   std::copy_n(record, kBaseRecordSize, index->last_record.bytes);
@@ -33,6 +33,7 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
   // The file grew under the run, or shrank: another program wrote it. Read what was added
   // since the last read (the run's own appends among it), or everything again.
   if (count < index->record_count) *index = BaseIndex();
+  index->file_names.Reserve(static_cast<size_t>(count));
   const auto block = std::make_unique<uint8_t[]>(kRecordsPerRead * kBaseRecordSize);
   for (int64_t first = index->records_read; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
@@ -48,7 +49,7 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
 bool HasFileName(const BaseIndex& index, const Str255& file_name) {
   Str255 cut = UpperCase(file_name);
   cut.Truncate(static_cast<int>(base_field::kFileName.capacity));
-  return index.file_names.count(cut.str()) != 0;
+  return index.file_names.Contains(cut.view());
 }
 
 std::optional<int32_t> NextFreeIndex(BaseIndex* index) {

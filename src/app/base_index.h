@@ -9,8 +9,8 @@
 #include <bitset>
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <unordered_set>
+
+#include "app/file_name_set.h"
 
 #include "formats/base_record.h"
 #include "formats/error_number.h"
@@ -23,7 +23,7 @@ constexpr int32_t kHighestBaseIndex = 32767;
 
 struct BaseIndex {
   // Upper-cased FileNames of the records (only those with a valid length of 0..8).
-  std::unordered_set<std::string> file_names;
+  FileNameSet file_names;
   // Every stored Index, by its 16-bit pattern.
   std::bitset<65536> indexes;
   // Whole records of the file that the view holds: those read, then those appended.
