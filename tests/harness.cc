@@ -45,7 +45,8 @@ int DecodeStatus(int wait_status) {
   // KORVANEX_TEST_WRAPPER (words separated by spaces, such as a valgrind command) runs
   // the tool itself under another program.
   const char* wrapper = getenv("KORVANEX_TEST_WRAPPER");
-  if (options.binary.empty() && options.limits.empty() && wrapper != nullptr) {
+  if (options.binary.empty() && options.limits.empty() && options.closed_fds.empty() &&
+      wrapper != nullptr) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) argv.push_back(strdup(word.c_str()));
   }

@@ -44,9 +44,9 @@ struct RunOptions {
   std::vector<std::string> env;  // extra NAME=value entries
   std::string binary;            // defaults to the built korvanex
   double timeout_seconds = 20;
-  std::vector<int> closed_fds;  // descriptors the tool starts with closed
-  // Resource limits (RLIMIT_*, value) the tool starts with; such a run is never wrapped
-  // (see KORVANEX_TEST_WRAPPER), since the limit would hold for the wrapper.
+  // Descriptors the tool starts with closed, and resource limits (RLIMIT_*, value). Such
+  // a run is never wrapped (see KORVANEX_TEST_WRAPPER): the wrapper would get them.
+  std::vector<int> closed_fds;
   std::vector<std::pair<int, unsigned long>> limits;
 };
 
