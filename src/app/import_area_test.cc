@@ -123,7 +123,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     for (int a = 0; a < 10; ++a) {
       AreaEntry entry;
       entry.FileName = Str255(RandomName(random));
-      entry.Tag = Str255("T" + RandomName(random));
+      entry.Tag = Str255(std::string("T").append(RandomName(random)));
       entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
       expected_words += reference.Import(entry, defaults, host) + "\n";
       console_output.clear();
