@@ -15,11 +15,11 @@ CMAKE_FLAGS ?=
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANEX_TESTS=ON -DKORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 build-asan:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVANEX_SANITIZE=ON -DKORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKORVANEX_SANITIZE=ON -DKORVANEX_TESTS=ON -DKORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 # Every test, in the normal build and in the AddressSanitizer + UndefinedBehaviorSanitizer build.
