@@ -12,5 +12,3 @@ package: build
 
 package-check: package
 	bash mk/package-check.sh $(PACKAGE_FILE)
-
-test: package-check
