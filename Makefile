@@ -13,7 +13,7 @@ CMAKE_FLAGS ?=
 # The Debian packages that make check and make test need besides CMake, make and a C++20
 # compiler; mk/need-packages.sh installs the missing ones or names them.
 CHECK_PACKAGES = libgtest-dev tmux groff-base man-db
-TEST_PACKAGES = $(CHECK_PACKAGES) valgrind dpkg-dev file clang libclang-rt-14-dev
+TEST_PACKAGES = $(CHECK_PACKAGES) valgrind dpkg-dev file lintian clang libclang-rt-14-dev
 
 .PHONY: all build build-asan check test asan-test demo clean
 
@@ -42,7 +42,7 @@ test:
 	@FUZZ_CXX=$(FUZZ_CXX) bash mk/need-packages.sh $(TEST_PACKAGES)  # install what is missing
 	$(MAKE) --no-print-directory check          # normal build: unit and end-to-end tests
 	$(MAKE) --no-print-directory valgrind-test  # end-to-end tests under valgrind (mk/valgrind.mk)
-	$(MAKE) --no-print-directory package-check  # the .deb: fields, contents, install, removal (mk/package.mk)
+	$(MAKE) --no-print-directory package-check  # the .deb, lintian, install and removal (mk/package.mk)
 	$(MAKE) --no-print-directory asan-test      # ASan + UBSan build: all its tests
 	$(MAKE) --no-print-directory fuzz-smoke     # a short run of each fuzzer (mk/fuzz.mk)
 	@echo "make test: every step passed"
