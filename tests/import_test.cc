@@ -188,7 +188,8 @@ TEST(Import, NoFreeIndexEndsTheRunBeforeWriting) {
   // 16384 records carrying 1 and 16385..32767: no index from 16385 up to 32767 is free.
   std::string mbases = BaseRecordBytes("ONE", "one", 1);
   for (int index = 16385; index <= 32767; ++index) {
-    mbases += BaseRecordBytes("B", "b" + std::to_string(index), static_cast<uint16_t>(index));
+    mbases += BaseRecordBytes("B", std::string("b").append(std::to_string(index)),
+                              static_cast<uint16_t>(index));
   }
   ASSERT_EQ(mbases.size(), 282u * 16384);
   WriteFile(host.mbases_path(), mbases);

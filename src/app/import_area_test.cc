@@ -135,7 +135,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       }
       AreaEntry entry;
       entry.FileName = Str255(RandomName(random));
-      entry.Tag = Str255("T" + RandomName(random));
+      entry.Tag = Str255(std::string("T").append(RandomName(random)));
       entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
       expected_words += reference.Import(entry, defaults, host) + "\n";
       console_output.clear();
