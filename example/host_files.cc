@@ -1,6 +1,8 @@
 #include "host_files.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "formats/coding.h"
 
@@ -24,6 +26,7 @@ HostConfigRecord MakeHostConfig(const HostSetup& setup) {
 BaseRecord MakeBaseRecord(const BaseSetup& setup) {
   namespace b = base_field;
   BaseRecord record;
+  std::fill(std::begin(record.bytes), std::end(record.bytes), setup.fill);
   uint8_t* r = record.bytes;
   EncodeCounted(record.bytes, b::kName, Str255(setup.name));
   EncodeCounted(record.bytes, b::kShortName, Str255(setup.short_name));
@@ -67,6 +70,14 @@ DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup) {
   record.bytes[d::kBaseFormat] = setup.format;
   return record;
 }
+
+const uint8_t kBuiltInDefaultsBytes[kDefaultsRecordSize] = {
+    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0,    0x04, 0x73, 0x32, 0x35, 0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+    0x01, 0x01, 0x01, 0xF4, 0x01, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0};
 
 bool WriteWholeFile(const std::string& path, const void* bytes, size_t size) {
   FILE* file = std::fopen(path.c_str(), "wb");

@@ -1,8 +1,10 @@
 // Builds the host's files (ostrel.dat, mbases.dat) and the tool's korvanex.cfg byte by
-// byte, for the bundled example host and the benchmark hosts.
+// byte: the one builder that the bundled example, the benchmark hosts, the end-to-end
+// tests and the fuzzers share.
 #ifndef KORVANEX_EXAMPLE_HOST_FILES_H_
 #define KORVANEX_EXAMPLE_HOST_FILES_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,16 +17,17 @@ namespace korvanex {
 
 // The fields of ostrel.dat that the import reads; every other byte is zero.
 struct HostSetup {
-  std::string data_path;     // joined to "mbases.dat" as stored
-  std::string msgbase_path;  // the Path of every new base
-  uint16_t zones[20] = {};   // zone of address slots 1..20
-  std::string default_text;  // the HostText of every new base
-  uint8_t default_bytes[4] = {};
+  std::string data_path;                               // joined to "mbases.dat" as stored
+  std::string msgbase_path = "/bbs/msgs/";             // the Path of every new base
+  std::array<uint16_t, kAddressSlotCount> zones = {};  // zone of address slots 1..20
+  std::string default_text;                            // the HostText of every new base
+  std::array<uint8_t, host_field::kBaseDefaultByteCount> default_bytes = {};
 };
 HostConfigRecord MakeHostConfig(const HostSetup& setup);
 
 // One message base as the host keeps it.
 struct BaseSetup {
+  uint8_t fill = 0;  // every byte before the fields are written: what a string leaves behind
   std::string name;
   std::string short_name;
   std::string file_name;
@@ -66,6 +69,10 @@ struct DefaultsSetup {
   uint8_t format = 0;
 };
 DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup);
+
+// korvanex.cfg with the built-in defaults, as a first run saves it: the bytes written out
+// by hand, so that what the tool builds can be checked against them.
+extern const uint8_t kBuiltInDefaultsBytes[kDefaultsRecordSize];
 
 // Writes `size` bytes as the whole file at `path`. Returns whether every byte was written.
 bool WriteWholeFile(const std::string& path, const void* bytes, size_t size);

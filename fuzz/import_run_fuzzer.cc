@@ -24,19 +24,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/korvanex_main.h"
+#include "host_files.h"
 
 namespace {
 
 constexpr std::string_view kSeparator = "\n=*=\n";
 constexpr size_t kRecord = 282;
-constexpr size_t kOstrel = 1824;
-constexpr size_t kCfg = 117;
 constexpr int kWatchedFds = 256;
 
 void WriteAll(const char* name, const std::string& bytes) {
@@ -64,32 +64,15 @@ std::string ReadAll(const char* name) {
 }
 
 std::string BuiltInDefaults() {
-  std::string bytes(kCfg, '\0');
-  auto put = [&bytes](size_t offset, std::string_view text) {
-    bytes[offset] = static_cast<char>(text.size());
-    bytes.replace(offset + 1, text.size(), text);
-  };
-  put(0, "s20");
-  put(21, "s20");
-  put(42, "s20");
-  put(63, "s255");
-  bytes[100] = bytes[101] = bytes[102] = 1;
-  bytes[103] = static_cast<char>(0xF4);
-  bytes[104] = 0x01;
-  return bytes;
+  return std::string(std::begin(korvanex::kBuiltInDefaultsBytes),
+                     std::end(korvanex::kBuiltInDefaultsBytes));
 }
 
 std::string HostTemplate() {
-  std::string bytes(kOstrel, '\0');
-  const std::string_view msgs = "/bbs/msgs/";
-  bytes[123] = static_cast<char>(msgs.size());
-  bytes.replace(124, msgs.size(), msgs);
-  const uint16_t zones[] = {21, 2, 1};
-  for (size_t i = 0; i < 3; ++i) {
-    bytes[823 + 24 * i] = static_cast<char>(zones[i] & 0xFF);
-    bytes[823 + 24 * i + 1] = static_cast<char>(zones[i] >> 8);
-  }
-  return bytes;
+  korvanex::HostSetup setup;
+  setup.zones = {21, 2, 1};
+  const korvanex::HostConfigRecord record = korvanex::MakeHostConfig(setup);
+  return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
 void Overlay(std::string* bytes, size_t offset, std::string_view part) {

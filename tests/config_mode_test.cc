@@ -21,12 +21,6 @@ constexpr size_t kListACS = 0, kPostACS = 42, kSysopACS = 63, kPassword = 84;
 constexpr size_t kRealNames = 100, kDefNewScan = 101, kDefQwkScan = 102, kMaxMsgs = 103;
 constexpr size_t kMaxMsgAge = 105, kHeaderFile = 107, kBaseFormat = 116;
 
-// Writes a counted text into a record the way the tool does: length and characters only.
-void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
-  (*bytes)[offset] = static_cast<char>(text.size());
-  bytes->replace(offset + 1, text.size(), text);
-}
-
 void PutFixed16(std::string* bytes, size_t offset, uint16_t value) {
   (*bytes)[offset] = static_cast<char>(value & 0xFF);
   (*bytes)[offset + 1] = static_cast<char>(value >> 8);

@@ -19,7 +19,7 @@ std::string LastRecord(const std::string& mbases) {
 
 TEST(DamagedOstrel, LengthBytesAboveCapacityAreCutToTheField) {
   Host host;
-  HostConfigFields fields;
+  HostSetup fields;
   fields.data_path = host.data;
   std::string ostrel = HostConfigBytes(fields);
   for (size_t i = 124; i < 164; ++i) ostrel[i] = static_cast<char>('a' + i % 26);

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "unprivileged.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -17,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -59,6 +62,7 @@ int DecodeStatus(int wait_status) {
     if (setrlimit(resource, &limit) != 0) _exit(125);
   }
   for (int fd : options.closed_fds) close(fd);
+  if (options.unprivileged && !BecomeUnprivileged()) _exit(124);
   execvp(argv[0], argv.data());
   _exit(127);
 }
@@ -272,45 +276,25 @@ void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
 }
 
 std::string BuiltInDefaultsBytes() {
-  std::string bytes(117, '\0');
-  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
-  put(0, "s20");
-  put(21, "s20");
-  put(42, "s20");
-  put(63, "s255");
-  bytes[100] = 1;
-  bytes[101] = 1;
-  bytes[102] = 1;
-  bytes[103] = static_cast<char>(0xF4);
-  bytes[104] = 0x01;
-  return bytes;
+  return std::string(std::begin(korvanex::kBuiltInDefaultsBytes),
+                     std::end(korvanex::kBuiltInDefaultsBytes));
 }
 
-std::string HostConfigBytes(const HostConfigFields& fields) {
-  std::string bytes(1824, '\0');
-  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
-  put(82, fields.data_path);
-  put(123, fields.msg_base_path);
-  for (size_t i = 0; i < fields.zones.size() && i < 20; ++i) {
-    bytes[823 + 24 * i] = static_cast<char>(fields.zones[i] & 0xFF);
-    bytes[823 + 24 * i + 1] = static_cast<char>(fields.zones[i] >> 8);
-  }
-  put(1303, fields.default_text);
-  for (int i = 0; i < 4; ++i)
-    bytes[1354 + static_cast<size_t>(i)] = static_cast<char>(fields.default_bytes[i]);
-  return bytes;
+std::string HostConfigBytes(const HostSetup& fields) {
+  const korvanex::HostConfigRecord record = korvanex::MakeHostConfig(fields);
+  return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
 std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
                             char fill) {
-  std::string bytes(282, fill);
-  auto put = [&bytes](size_t offset, const std::string& text) { PutCounted(&bytes, offset, text); };
-  put(0, tag);
-  put(41, tag.substr(0, 13));
-  put(55, file_name);
-  bytes[280] = static_cast<char>(index & 0xFF);
-  bytes[281] = static_cast<char>(index >> 8);
-  return bytes;
+  korvanex::BaseSetup setup;
+  setup.fill = static_cast<uint8_t>(fill);
+  setup.name = tag;
+  setup.short_name = tag.substr(0, 13);
+  setup.file_name = file_name;
+  setup.index = static_cast<int16_t>(index);
+  const korvanex::BaseRecord record = korvanex::MakeBaseRecord(setup);
+  return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
 uint16_t Fixed16At(const std::string& bytes, size_t offset) {
@@ -325,7 +309,7 @@ std::string CountedAt(const std::string& bytes, size_t offset) {
 Host::Host() : root(dir / "root"), data(dir / "root/data/"), work(dir / "work") {
   std::filesystem::create_directories(data);
   std::filesystem::create_directories(work);
-  HostConfigFields fields;
+  HostSetup fields;
   fields.data_path = data;
   fields.zones = {21, 2};
   WriteFile(root + "/ostrel.dat", HostConfigBytes(fields));

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "host_files.h"
+
 namespace korvanex_test {
 
 // A fresh directory, removed with everything in it when the object goes.
@@ -48,6 +50,7 @@ struct RunOptions {
   // a run is never wrapped (see KORVANEX_TEST_WRAPPER): the wrapper would get them.
   std::vector<int> closed_fds;
   std::vector<std::pair<int, unsigned long>> limits;
+  bool unprivileged = false;  // as the unprivileged user when the tests run as root
 };
 
 // Runs the tool with standard output and standard error on pipes.
@@ -99,21 +102,17 @@ bool IsRuntimeErrorReport(const std::string& text, int number);
 // Writes a counted string (length byte, then the characters) at `offset`.
 void PutCounted(std::string* bytes, size_t offset, const std::string& text);
 
+// The files are built by the builder the example and the benchmark share.
+using korvanex::HostSetup;
+
 // Built-in defaults as korvanex.cfg holds them after a first run (117 bytes).
 std::string BuiltInDefaultsBytes();
 
 // An ostrel.dat of exactly 1824 bytes with the fields the tool reads.
-struct HostConfigFields {
-  std::string data_path;
-  std::string msg_base_path = "/bbs/msgs/";
-  std::vector<uint16_t> zones;  // slots 1.. in order; the rest 0
-  std::string default_text;
-  uint8_t default_bytes[4] = {0, 0, 0, 0};
-};
-std::string HostConfigBytes(const HostConfigFields& fields);
+std::string HostConfigBytes(const HostSetup& fields);
 
-// One 282-byte mbases.dat record with the given name, file name and index; every other
-// byte is `fill`.
+// One 282-byte mbases.dat record with the given name, file name and index, the settings of
+// the built-in defaults, and `fill` behind the lengths of its strings.
 std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
                             char fill = 0);
 

@@ -81,7 +81,7 @@ TEST(Hostile, LongRootIsUsedInFull) {
   auto make_board = [&host](const std::string& root, const std::string& data) {
     fs::create_directories(root);
     fs::create_directories(host.work + "/" + data);
-    HostConfigFields fields;
+    HostSetup fields;
     fields.data_path = data;
     WriteFile(root + "/ostrel.dat", HostConfigBytes(fields));
     WriteFile(host.work + "/" + data + "mbases.dat", "");

@@ -22,9 +22,9 @@ uint16_t LastIndex(const std::string& mbases) { return Fixed16At(mbases, mbases.
 
 TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
   Host host;
-  HostConfigFields fields;
+  HostSetup fields;
   fields.data_path = host.data;
-  fields.msg_base_path = "/bbs/msgs/";
+  fields.msgbase_path = "/bbs/msgs/";
   fields.zones = {21, 2};
   fields.default_text = "Default text";
   fields.default_bytes[0] = 0x11;

@@ -86,7 +86,7 @@ TEST(OpenErrors, EachFileHasItsOwnLine) {
 
 TEST(OpenErrors, DataPathIsJoinedWithoutSeparator) {
   Host host;
-  HostConfigFields fields;
+  HostSetup fields;
   fields.data_path = host.data.substr(0, host.data.size() - 1);  // no trailing "/"
   WriteFile(host.root + "/ostrel.dat", HostConfigBytes(fields));
   // The tool looks for ".../datambases.dat".

@@ -15,6 +15,8 @@
 #include "formats/error_number.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
+#include "host_files.h"
+#include "unprivileged.h"
 
 namespace korvanex {
 namespace {
@@ -22,13 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The bytes a first run saves, written out by hand.
-const uint8_t kBuiltInBytes[117] = {
-    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0,    0x04, 0x73, 0x32, 0x35, 0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x01, 0x01, 0x01, 0xF4, 0x01, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0};
+const uint8_t (&kBuiltInBytes)[kDefaultsRecordSize] = kBuiltInDefaultsBytes;
 
 std::string Bytes(const DefaultsRecord& record) {
   return std::string(reinterpret_cast<const char*>(record.bytes), kDefaultsRecordSize);
@@ -51,19 +47,7 @@ class DefaultsFileTest : public ScratchDirTest {
   fs::path old_cwd_;
 };
 
-// Runs `body` in a child process as an unprivileged user: root may write any file, so
-// permission cases prove nothing when run as root. Returns the body's result.
-bool AsUnprivilegedUser(const std::function<bool()>& body) {
-  if (geteuid() != 0) return body();
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    _exit(body() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using korvanex_test::AsUnprivilegedUser;
 
 TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
   DefaultsRecord record;

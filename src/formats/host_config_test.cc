@@ -11,6 +11,7 @@
 #include "formats/error_number.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
+#include "unprivileged.h"
 
 namespace korvanex {
 namespace {
@@ -97,16 +98,10 @@ TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   // Root opens any file, so the check runs as an unprivileged user.
   Write(std::string(1824, '\0'));
   fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+  EXPECT_TRUE(korvanex_test::AsUnprivilegedUser([&] {
     HostConfigRecord child_record;
-    _exit(LoadHostConfig(path_.c_str(), &child_record).opened ? 1 : 0);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    return !LoadHostConfig(path_.c_str(), &child_record).opened;
+  }));
 }
 
 }  // namespace
