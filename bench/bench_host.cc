@@ -16,7 +16,9 @@ namespace {
 constexpr int kHighestIndex = 32767;
 
 // Ten topics; a base's file name is a topic and a four-digit number, eight characters in
-// all, and its tag the topic's tag with the same number.
+// all, and its tag the topic's tag with the same number. From 100000 bases on the number
+// has five digits and both the record and the tool's lookup keep eight characters, so names
+// repeat; that is harmless where every area line is for a base that exists.
 const char* const kFileStems[] = {"linx", "retr", "prog", "hamr", "scif",
                                   "game", "chat", "news", "tech", "musc"};
 const char* const kTagStems[] = {"LINUX.TALK",   "RETRO.COMPUTING",
@@ -90,7 +92,7 @@ bool WriteAreas(const std::string& path, const BenchCase& c) {
 }  // namespace
 
 bool FitsIndexRange(const BenchCase& c) {
-  return static_cast<long>(c.existing) + c.new_areas <= kHighestIndex;
+  return c.new_areas == 0 || static_cast<long>(c.existing) + c.new_areas <= kHighestIndex;
 }
 
 bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* error) {
@@ -101,7 +103,7 @@ bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* erro
   if (!FitsIndexRange(c)) {
     *error =
         "the case does not fit: the tool numbers new bases from the record count + 1 "
-        "and stops at 32767, so existing + new must stay at or below 32767";
+        "and stops at 32767, so with new areas existing + new must stay at or below 32767";
     return false;
   }
   if ((mkdir((dir + "/host").c_str(), 0777) != 0 && errno != EEXIST) ||
@@ -119,7 +121,9 @@ bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* erro
   host.default_text = "Benchmark BBS";
   const HostConfigRecord config = MakeHostConfig(host);
 
-  // Indexes 1..existing in a shuffled order, so that no pass can stop early by luck.
+  // Indexes 1..existing in a shuffled order, so that no pass can stop early by luck. Above
+  // 32767 bases the stored 16-bit indexes repeat, which matters only to new bases, and such
+  // a case has none.
   std::vector<int> indexes(static_cast<size_t>(c.existing));
   std::iota(indexes.begin(), indexes.end(), 1);
   Lcg random;
