@@ -16,9 +16,9 @@ namespace {
 constexpr int kHighestIndex = 32767;
 
 // Ten topics; a base's file name is a topic and a four-digit number, eight characters in
-// all, and its tag the topic's tag with the same number. From 100000 bases on the number
-// has five digits and both the record and the tool's lookup keep eight characters, so names
-// repeat; that is harmless where every area line is for a base that exists.
+// all, and its tag the topic's tag with the same number. From 100000 bases on, the number
+// has five digits and the name keeps three letters of the topic: every name stays distinct,
+// as on a real board, and within the eight characters the host stores.
 const char* const kFileStems[] = {"linx", "retr", "prog", "hamr", "scif",
                                   "game", "chat", "news", "tech", "musc"};
 const char* const kTagStems[] = {"LINUX.TALK",   "RETRO.COMPUTING",
@@ -29,7 +29,9 @@ const char* const kTagStems[] = {"LINUX.TALK",   "RETRO.COMPUTING",
 
 std::string FileName(int base) {
   char name[16];
-  std::snprintf(name, sizeof name, "%s%04d", kFileStems[base % 10], base / 10);
+  const int number = base / 10;
+  std::snprintf(name, sizeof name, number < 10000 ? "%s%04d" : "%.3s%05d", kFileStems[base % 10],
+                number);
   return name;
 }
 
