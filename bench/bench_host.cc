@@ -16,7 +16,9 @@ namespace {
 constexpr int kHighestIndex = 32767;
 
 // Ten topics; a base's file name is a topic and a four-digit number, eight characters in
-// all, and its tag the topic's tag with the same number.
+// all, and its tag the topic's tag with the same number. From 100000 bases on, the number
+// has five digits and the name keeps three letters of the topic: every name stays distinct,
+// as on a real board, and within the eight characters the host stores.
 const char* const kFileStems[] = {"linx", "retr", "prog", "hamr", "scif",
                                   "game", "chat", "news", "tech", "musc"};
 const char* const kTagStems[] = {"LINUX.TALK",   "RETRO.COMPUTING",
@@ -27,7 +29,9 @@ const char* const kTagStems[] = {"LINUX.TALK",   "RETRO.COMPUTING",
 
 std::string FileName(int base) {
   char name[16];
-  std::snprintf(name, sizeof name, "%s%04d", kFileStems[base % 10], base / 10);
+  const int number = base / 10;
+  std::snprintf(name, sizeof name, number < 10000 ? "%s%04d" : "%.3s%05d", kFileStems[base % 10],
+                number);
   return name;
 }
 
@@ -90,7 +94,7 @@ bool WriteAreas(const std::string& path, const BenchCase& c) {
 }  // namespace
 
 bool FitsIndexRange(const BenchCase& c) {
-  return static_cast<long>(c.existing) + c.new_areas <= kHighestIndex;
+  return c.new_areas == 0 || static_cast<long>(c.existing) + c.new_areas <= kHighestIndex;
 }
 
 bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* error) {
@@ -101,7 +105,7 @@ bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* erro
   if (!FitsIndexRange(c)) {
     *error =
         "the case does not fit: the tool numbers new bases from the record count + 1 "
-        "and stops at 32767, so existing + new must stay at or below 32767";
+        "and stops at 32767, so with new areas existing + new must stay at or below 32767";
     return false;
   }
   if ((mkdir((dir + "/host").c_str(), 0777) != 0 && errno != EEXIST) ||
@@ -119,7 +123,9 @@ bool MakeBenchHost(const std::string& dir, const BenchCase& c, std::string* erro
   host.default_text = "Benchmark BBS";
   const HostConfigRecord config = MakeHostConfig(host);
 
-  // Indexes 1..existing in a shuffled order, so that no pass can stop early by luck.
+  // Indexes 1..existing in a shuffled order, so that no pass can stop early by luck. Above
+  // 32767 bases the stored 16-bit indexes repeat, which matters only to new bases, and such
+  // a case has none.
   std::vector<int> indexes(static_cast<size_t>(c.existing));
   std::iota(indexes.begin(), indexes.end(), 1);
   Lcg random;

@@ -15,7 +15,8 @@ struct BenchCase {
 };
 
 // Whether the tool can number every new base: it numbers from the record count + 1
-// upward and refuses indexes above 32767.
+// upward and refuses indexes above 32767. A case without new areas always fits, however
+// many bases it holds.
 bool FitsIndexRange(const BenchCase& bench_case);
 
 // Writes the files under `dir`, which must exist. Returns false and fills `*error` when a
