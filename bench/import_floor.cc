@@ -29,7 +29,6 @@ namespace {
 constexpr size_t kBlockSize = 1 << 16;
 // Whole records, at least one block's worth, so that no record straddles two reads.
 constexpr size_t kRecordsPerRead = (kBlockSize + kBaseRecordSize - 1) / kBaseRecordSize;
-constexpr size_t kFileNameCapacity = 8;
 
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -72,9 +71,9 @@ struct Bases {
 };
 
 void TakeIn(Bases* bases, const uint8_t* record) {
-  const size_t length = record[base_field::kFileName];
-  if (length <= kFileNameCapacity) {
-    const char* name = reinterpret_cast<const char*>(record + base_field::kFileName + 1);
+  const size_t length = record[base_field::kFileName.offset];
+  if (length <= base_field::kFileName.capacity) {
+    const char* name = reinterpret_cast<const char*>(record + base_field::kFileName.offset + 1);
     bases->file_names.insert(Upper(std::string_view(name, length)));
   }
   std::memcpy(bases->last.bytes, record, kBaseRecordSize);
@@ -115,15 +114,15 @@ bool ImportLine(std::string_view line, Bases* bases, int* imported) {
   std::string shown = "- Area: ";
   shown += tag;
   shown.resize(8 + 62, ' ');  // the tag padded or cut to 62 characters
-  const std::string key = name.substr(0, kFileNameCapacity);
+  const std::string key = name.substr(0, base_field::kFileName.capacity);
   const bool exists = bases->file_names.count(key) != 0;
   shown += exists ? "Exists\r\n" : "Creating\r\n";
   if (!WriteAll(STDOUT_FILENO, shown)) return false;
   if (exists) return true;
 
   BaseRecord record = bases->last;
-  record.bytes[base_field::kFileName] = static_cast<uint8_t>(key.size());
-  std::memcpy(record.bytes + base_field::kFileName + 1, key.data(), key.size());
+  record.bytes[base_field::kFileName.offset] = static_cast<uint8_t>(key.size());
+  std::memcpy(record.bytes + base_field::kFileName.offset + 1, key.data(), key.size());
   const off_t offset = static_cast<off_t>(bases->count) * static_cast<off_t>(kBaseRecordSize);
   if (pwrite(bases->fd, record.bytes, kBaseRecordSize, offset) !=
       static_cast<ssize_t>(kBaseRecordSize)) {
@@ -165,9 +164,10 @@ int Floor(const char* root, const char* area_list) {
   const std::string root_dir(root);
   const char* slash = root_dir.empty() || root_dir.back() == '/' ? "" : "/";
   if (!ReadRecord(root_dir + slash + "ostrel.dat", host.bytes, kHostConfigRecordSize)) return 1;
-  const char* data_path = reinterpret_cast<const char*>(host.bytes + host_field::kDataPath + 1);
+  const char* data_path =
+      reinterpret_cast<const char*>(host.bytes + host_field::kDataPath.offset + 1);
   const std::string mbases_path =
-      std::string(data_path, host.bytes[host_field::kDataPath]) + "mbases.dat";
+      std::string(data_path, host.bytes[host_field::kDataPath.offset]) + "mbases.dat";
 
   const int area_fd = open(area_list, O_RDONLY | O_CLOEXEC);
   Bases bases;
