@@ -40,20 +40,26 @@ void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord
   EncodeFixed16(r + b::kIndex, static_cast<uint16_t>(index));
 }
 
-Str255 ConsoleTag(const Str255& tag) { return Str255(TerminalSafe(PadRight(tag, 62, ' ').view())); }
+Str255 ConsoleTag(const Str255& tag) { return TerminalSafe(PadRight(tag, 62, ' ')); }
 
 ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   const Str255 head = Join(message::kAreaHead, ConsoleTag(entry.Tag).view());
   // The verdict is known before anything is written, so the area's line leaves whole; a
   // failure on the way shows the head alone before its report.
   ImportResult result;
+  // A name the view holds stays held. Only a name it lacks needs a look at the file, which
+  // another program may have added the base to meanwhile (and which is read at first).
   int64_t file_size = 0;
-  result.error = RefreshBaseIndex(run->mbases, &run->index, &file_size);
-  if (result.error != kNoError) {
-    PipeWrite(head);
-    return result;
+  bool exists = HasFileName(run->index, entry.FileName);
+  if (!exists) {
+    result.error = RefreshBaseIndex(run->mbases, &run->index, &file_size);
+    if (result.error != kNoError) {
+      PipeWrite(head);
+      return result;
+    }
+    exists = HasFileName(run->index, entry.FileName);
   }
-  if (HasFileName(run->index, entry.FileName)) {
+  if (exists) {
     PipeWriteLn(Join(head, message::kAreaExists));
     return result;
   }

@@ -28,7 +28,7 @@ struct ImportRun {
   RecordFile mbases;
   const DefaultsRecord* defaults = nullptr;
   const HostConfigRecord* host = nullptr;
-  BaseIndex index;  // read at the first area, brought up to date at every one after it
+  BaseIndex index;  // read at the first area, brought up to date for every new name
   uint32_t imported = 0;
 };
 
