@@ -3,6 +3,9 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "formats/error_number.h"
 
 namespace korvanex {
@@ -23,15 +26,22 @@ LineReader::Result LineReader::ReadLine(Str255* line) {
   if ((result.error = Fill()) != kNoError) return result;
   result.got_line = HasByte();
   while (HasByte()) {
-    const char c = buffer_[pos_++];
-    if (c == '\n') return result;
-    if (c == '\r') {
+    // The characters up to the next line end, or to the end of what was read, go in one
+    // piece; those past 255 are dropped up to the line end.
+    const char* const begin = buffer_.get() + pos_;
+    const char* const end = buffer_.get() + end_;
+    const char* const stop =
+        std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+    line->Append(std::string_view(begin, static_cast<size_t>(stop - begin)));
+    pos_ += static_cast<size_t>(stop - begin);
+    if (stop != end) {
+      ++pos_;
+      if (*stop == '\n') return result;
       // A CR followed by an LF is one line end, even across two reads.
       result.error = Fill();
       if (HasByte() && buffer_[pos_] == '\n') ++pos_;
       return result;
     }
-    line->Append(c);  // characters past 255 are dropped up to the line end
     if ((result.error = Fill()) != kNoError) return result;
   }
   return result;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "formats/fd_io.h"
 
 namespace korvanex {
@@ -68,13 +70,26 @@ void ConsoleWriteLine(std::string_view text) {
   ConsoleWrite(line);
 }
 
+namespace {
+
+char TerminalSafeByte(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return byte < 32 || (byte >= 127 && byte < 160) ? '?' : c;
+}
+
+}  // namespace
+
 std::string TerminalSafe(std::string_view text) {
   std::string shown(text);
-  for (char& c : shown) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte < 32 || (byte >= 127 && byte < 160)) c = '?';
-  }
+  std::transform(shown.begin(), shown.end(), shown.begin(), TerminalSafeByte);
   return shown;
+}
+
+Str255 TerminalSafe(const Str255& text) {
+  char shown[255];
+  const std::string_view view = text.view();
+  std::transform(view.begin(), view.end(), shown, TerminalSafeByte);
+  return Str255(std::string_view(shown, view.size()));
 }
 
 uint8_t ConsoleAttr() { return console.attr; }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/counted_text.h"
+
 namespace korvanex {
 
 // Where console bytes go. The default writes them to standard output; tests and fuzzers
@@ -36,6 +38,7 @@ void ConsoleWriteLine(std::string_view text);
 // The text as the console may show it: the control bytes 0-31, 127 and 128-159 become
 // "?", so that text from a file cannot send control sequences to the terminal.
 std::string TerminalSafe(std::string_view text);
+Str255 TerminalSafe(const Str255& text);
 
 // The current attribute: foreground in bits 0-3, background in bits 4-6, blink in bit 7.
 uint8_t ConsoleAttr();

@@ -11,14 +11,25 @@ void PipeWrite(const Str255& text) {
   // The text and its colour changes are gathered in order and leave in one write, complete
   // before the call returns, so a line reaches the terminal whole.
   std::string out;
+  out.reserve(static_cast<size_t>(text.size()) + 32);
   int last_text_byte = -1;
+  const std::string_view view = text.view();
   const int length = text.size();
   int i = 0;
   while (i < length) {
-    if (text.at(i) == '|' && i + 2 < length) {
-      const Str255 code(text.view().substr(static_cast<size_t>(i) + 1, 2));
-      const int32_t n = TextToInt(code);
-      if (code == "00" || n > 0) {
+    if (text.at(i) != '|') {
+      // A run of plain characters up to the next pipe goes in one piece.
+      size_t run_end = view.find('|', static_cast<size_t>(i));
+      if (run_end == std::string_view::npos) run_end = view.size();
+      out.append(view.substr(static_cast<size_t>(i), run_end - static_cast<size_t>(i)));
+      last_text_byte = static_cast<unsigned char>(view[run_end - 1]);
+      i = static_cast<int>(run_end);
+    } else if (i + 2 < length) {
+      const std::string_view code = view.substr(static_cast<size_t>(i) + 1, 2);
+      // Two decimal digits, the form of every code the tool writes, are always a code.
+      const bool digits = code[0] >= '0' && code[0] <= '9' && code[1] >= '0' && code[1] <= '9';
+      const int32_t n = digits ? (code[0] - '0') * 10 + (code[1] - '0') : TextToInt(Str255(code));
+      if (digits || n > 0) {
         if (n <= 15) {
           SetForeground(static_cast<uint8_t>(n), &out);
         } else {

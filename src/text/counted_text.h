@@ -17,7 +17,16 @@ class StrN {
   static_assert(N >= 1 && N <= 255, "a counted text holds 1 to 255 characters");
 
  public:
+  // cppcheck-suppress uninitMemberVar ; only the first length_ characters are ever read
   StrN() = default;
+  // A copy takes the characters only: the bytes behind the length are never read, so they
+  // are neither cleared when a text is made nor copied with it.
+  StrN(const StrN& other) : length_(other.length_) { std::memcpy(chars_, other.chars_, length_); }
+  StrN& operator=(const StrN& other) {
+    length_ = other.length_;
+    std::memmove(chars_, other.chars_, length_);
+    return *this;
+  }
   // Texts convert freely, as they cut to the capacity.
   // cppcheck-suppress noExplicitConstructor
   StrN(std::string_view text) { Assign(text); }  // NOLINT(google-explicit-constructor)
@@ -31,10 +40,10 @@ class StrN {
     if (length_ < N) chars_[length_++] = c;
   }
   void Append(std::string_view text) {
-    for (char c : text) {
-      if (length_ == N) break;
-      chars_[length_++] = c;
-    }
+    const size_t room = static_cast<size_t>(N - length_);
+    const size_t n = text.size() < room ? text.size() : room;
+    if (n > 0) std::memcpy(chars_ + length_, text.data(), n);
+    length_ = static_cast<uint8_t>(length_ + n);
   }
   void Truncate(int length) {
     if (length >= 0 && length < length_) length_ = static_cast<uint8_t>(length);
@@ -63,7 +72,7 @@ class StrN {
   }
 
   uint8_t length_ = 0;
-  char chars_[N] = {};
+  char chars_[N];  // only the first length_ are ever read
 };
 
 // The width of every working text.

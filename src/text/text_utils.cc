@@ -1,13 +1,17 @@
 #include "text/text_utils.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace korvanex {
 
 Str255 PadRight(const Str255& text, uint8_t width,  // NOLINT(bugprone-easily-swappable-parameters)
                 char fill) {
-  Str255 padded = text;
-  while (padded.size() < width) padded.Append(fill);
-  padded.Truncate(width);
-  return padded;
+  char padded[255];
+  const size_t kept = std::min<size_t>(static_cast<size_t>(text.size()), width);
+  std::memcpy(padded, text.view().data(), kept);
+  std::memset(padded + kept, fill, width - kept);
+  return Str255(std::string_view(padded, width));
 }
 
 Str255 StripLeading(const Str255& text, char c) {
@@ -31,13 +35,13 @@ Str255 DirSlash(const Str255& path) {
 }
 
 Str255 UpperCase(const Str255& text) {
-  Str255 result;
-  for (int i = 0; i < text.size(); ++i) {
-    unsigned char c = text.at(i);
-    if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 32);
-    result.Append(static_cast<char>(c));
+  char upper[255];
+  const std::string_view view = text.view();
+  for (size_t i = 0; i < view.size(); ++i) {
+    const char c = view[i];
+    upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
   }
-  return result;
+  return Str255(std::string_view(upper, view.size()));
 }
 
 Str255 IntToText(int32_t value) {
