@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "console/console.h"
 #include "text/text_utils.h"
 
@@ -32,27 +34,27 @@ enum class SettingKind {
 // One setting: its key, its name on the screen, what it is and where it is stored. Its row
 // on the screen follows from its place in the table.
 struct Setting {
-  char key;
   const char* name;
-  SettingKind kind;
   CountedField text;         // kText and kUpperText
   size_t offset;             // kNumber and kChoice
   const char* const* words;  // kChoice: the word for each value
+  SettingKind kind;
+  char key;
   uint8_t word_count;
 };
 
 constexpr Setting Text(char key, const char* name, CountedField field) {
-  return {key, name, SettingKind::kText, field, 0, nullptr, 0};
+  return {name, field, 0, nullptr, SettingKind::kText, key, 0};
 }
 constexpr Setting UpperText(char key, const char* name, CountedField field) {
-  return {key, name, SettingKind::kUpperText, field, 0, nullptr, 0};
+  return {name, field, 0, nullptr, SettingKind::kUpperText, key, 0};
 }
 constexpr Setting Number(char key, const char* name, size_t offset) {
-  return {key, name, SettingKind::kNumber, {}, offset, nullptr, 0};
+  return {name, {}, offset, nullptr, SettingKind::kNumber, key, 0};
 }
 template <size_t N>
 constexpr Setting Choice(char key, const char* name, size_t offset, const char* const (&words)[N]) {
-  return {key, name, SettingKind::kChoice, {}, offset, words, N};
+  return {name, {}, offset, words, SettingKind::kChoice, key, N};
 }
 
 constexpr Setting kSettings[] = {
@@ -73,10 +75,10 @@ constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
 // The setting of a key (in capitals), or nullptr for a key without one.
 const Setting* SettingOfKey(int key) {
-  for (const Setting& setting : kSettings) {
-    if (setting.key == key) return &setting;
-  }
-  return nullptr;
+  const Setting* end = kSettings + kSettingCount;
+  const Setting* found =
+      std::find_if(kSettings, end, [key](const Setting& setting) { return setting.key == key; });
+  return found != end ? found : nullptr;
 }
 
 uint8_t RowOf(const Setting& setting) {
@@ -143,8 +145,9 @@ std::string ConfigScreen(const DefaultsRecord& d) {
   return screen;
 }
 
-bool EditField(uint8_t column, uint8_t row, uint8_t max_length, const Str255& start,
-               const EditScreen& screen, KeyReader* keys, Str255* result) {
+bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable-parameters)
+               uint8_t max_length, const Str255& start, const EditScreen& screen, KeyReader* keys,
+               Str255* result) {
   const std::string to_field = MoveCursorSequence(column, row, screen.size);
   Str255 working = start;
   ConsoleWrite(to_field + TerminalSafe(working.view()));

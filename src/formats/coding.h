@@ -25,8 +25,10 @@ struct FieldExtent {
   size_t size;
   constexpr FieldExtent(size_t field_offset, size_t field_size)
       : offset(field_offset), size(field_size) {}
-  // NOLINTNEXTLINE(google-explicit-constructor): a counted field is an extent too
-  constexpr FieldExtent(CountedField field) : offset(field.offset), size(field.capacity + 1) {}
+  // A counted field is an extent too.
+  // cppcheck-suppress noExplicitConstructor
+  constexpr FieldExtent(CountedField field)
+      : offset(field.offset), size(field.capacity + 1) {}  // NOLINT(google-explicit-constructor)
 };
 
 // Whether the fields, in order, begin where the one before ends and fill the record.
