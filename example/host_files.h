@@ -25,35 +25,7 @@ struct HostSetup {
 };
 HostConfigRecord MakeHostConfig(const HostSetup& setup);
 
-// One message base as the host keeps it.
-struct BaseSetup {
-  uint8_t fill = 0;  // every byte before the fields are written: what a string leaves behind
-  std::string name;
-  std::string short_name;
-  std::string file_name;
-  std::string path;
-  uint8_t format = 0;  // 0 JAM, 1 Squish
-  uint8_t kind = 1;
-  uint8_t mode = 0;
-  std::string list_acs = "s20";
-  std::string read_acs = "s20";
-  std::string post_acs = "s20";
-  std::string sysop_acs = "s255";
-  std::string password;
-  uint8_t host_bytes[4] = {};
-  uint8_t address_slot = 1;
-  std::string host_text;
-  uint8_t real_names = 1;
-  uint8_t new_scan = 1;
-  uint8_t qwk_scan = 1;
-  uint16_t max_msgs = 500;
-  uint16_t max_age = 0;
-  std::string header_file;
-  int16_t index = 0;
-};
-BaseRecord MakeBaseRecord(const BaseSetup& setup);
-
-// The settings of korvanex.cfg.
+// The settings of korvanex.cfg, which every new base also takes.
 struct DefaultsSetup {
   std::string list_acs = "s20";
   std::string read_acs = "s20";
@@ -66,9 +38,26 @@ struct DefaultsSetup {
   uint16_t max_msgs = 500;
   uint16_t max_age = 0;
   std::string header_file;
-  uint8_t format = 0;
+  uint8_t format = 0;  // 0 JAM, 1 Squish
 };
 DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup);
+
+// One message base as the host keeps it.
+struct BaseSetup {
+  uint8_t fill = 0;  // every byte before the fields are written: what a string leaves behind
+  std::string name;
+  std::string short_name;
+  std::string file_name;
+  std::string path;
+  uint8_t kind = 1;
+  uint8_t mode = 0;
+  std::array<uint8_t, base_field::kHostByteCount> host_bytes = {};
+  uint8_t address_slot = 1;
+  std::string host_text;
+  DefaultsSetup settings;  // access, password, flags, limits, header file and format
+  int16_t index = 0;
+};
+BaseRecord MakeBaseRecord(const BaseSetup& setup);
 
 // korvanex.cfg with the built-in defaults, as a first run saves it: the bytes written out
 // by hand, so that what the tool builds can be checked against them.

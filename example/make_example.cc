@@ -46,15 +46,15 @@ BaseSetup Base(const char* name, const char* short_name, const char* file_name, 
 // to step over 5.
 std::vector<BaseRecord> ExampleBases() {
   BaseSetup announce = Base("Harbour Light Announcements", "ANNOUNCE", "announce", 0, 3);
-  announce.post_acs = "s255";
+  announce.settings.post_acs = "s255";
   BaseSetup netmail = Base("Netmail", "NETMAIL", "netmail", 2, 1);
-  netmail.read_acs = "s255";
-  netmail.real_names = 1;
+  netmail.settings.read_acs = "s255";
+  netmail.settings.real_names = 1;
   BaseSetup linux_talk = Base("Linux Talk", "LINUX.TALK", "linux", 1, 5);
-  linux_talk.max_msgs = 2000;
-  linux_talk.max_age = 60;
+  linux_talk.settings.max_msgs = 2000;
+  linux_talk.settings.max_age = 60;
   BaseSetup general = Base("General Chat", "GENERAL", "general", 0, 2);
-  general.real_names = 0;
+  general.settings.real_names = 0;
   return {MakeBaseRecord(announce), MakeBaseRecord(netmail), MakeBaseRecord(linux_talk),
           MakeBaseRecord(general)};
 }
