@@ -13,6 +13,7 @@ namespace {
 // Records read at a time: 256 records, some 70 KB.
 constexpr size_t kRecordsPerRead = 256;
 
+// Takes in the file name and the index of a record.
 void TakeIn(BaseIndex* index, const uint8_t* record) {
   // A damaged length above 8 would run on into the next fields; such a name never
   // matches, and nothing outside the record is read.
@@ -21,7 +22,6 @@ void TakeIn(BaseIndex* index, const uint8_t* record) {
     index->file_names.Insert(UpperCase(name).view());
   }
   index->indexes.set(DecodeFixed16(record + base_field::kIndex));
-  std::copy_n(record, kBaseRecordSize, index->last_record.bytes);
 }
 
 }  // namespace
@@ -40,6 +40,10 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
     if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;
     for (size_t i = 0; i < n; ++i) TakeIn(index, block.get() + i * kBaseRecordSize);
     first += static_cast<int64_t>(n);
+    if (first == count) {
+      std::copy_n(block.get() + (n - 1) * kBaseRecordSize, kBaseRecordSize,
+                  index->last_record.bytes);
+    }
   }
   index->record_count = count;
   index->records_read = count;
@@ -67,6 +71,7 @@ std::optional<int32_t> NextFreeIndex(BaseIndex* index) {
 
 void AddAppendedRecord(BaseIndex* index, const BaseRecord& record) {
   TakeIn(index, record.bytes);
+  index->last_record = record;
   ++index->record_count;
 }
 
