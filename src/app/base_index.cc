@@ -34,7 +34,8 @@ ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* 
   // since the last read (the run's own appends among it), or everything again.
   if (count < index->record_count) *index = BaseIndex();
   index->file_names.Reserve(static_cast<size_t>(count));
-  const auto block = std::make_unique<uint8_t[]>(kRecordsPerRead * kBaseRecordSize);
+  // Only what a read filled of the block is looked at, so it is not cleared first.
+  const std::unique_ptr<uint8_t[]> block(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
   for (int64_t first = index->records_read; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
     if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;

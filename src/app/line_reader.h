@@ -13,8 +13,9 @@ namespace korvanex {
 
 class LineReader {
  public:
-  // The buffer lives on the heap: the tool must run on a small stack.
-  explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kBufferSize)) {}
+  // The buffer lives on the heap, as the tool must run on a small stack; only what a read
+  // filled of it is ever looked at, so it is not cleared first.
+  explicit LineReader(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
 
   // What a read gave: a line, the end of the file (no characters left), or the error
   // number of a failed read.
