@@ -185,10 +185,19 @@ TEST(FaultInjection, FailedReadOfTheAreaListKeepsTheLinesBeforeIt) {
 }
 
 TEST(FaultInjection, FailedReadOfTheDefaultsStopsBeforeTheBanner) {
-  for (int error : {EIO, EINTR, 0}) {
+  // A short read is error 100; running out of descriptors or memory while opening the file
+  // says nothing about it, so it is no first run either (no settings screen).
+  const struct {
+    const char* op;
+    int error;
+    int number;
+  } kCases[] = {{"read", EIO, 100},  {"read", EINTR, 100}, {"read", 0, 100},
+                {"open", EMFILE, 4}, {"open", ENFILE, 4},  {"open", ENOMEM, 217}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::string(c.op) + " " + std::to_string(c.error));
     Scene scene;
-    RunResult run = scene.host.Import(scene.areas, WithFault({"korvanex.cfg", "read", 1, error}));
-    ExpectReport(run, 100, "");
+    RunResult run = scene.host.Import(scene.areas, WithFault({"korvanex.cfg", c.op, 1, c.error}));
+    ExpectReport(run, c.number, "");
     EXPECT_EQ(ReadFile(scene.host.work + "/korvanex.cfg"), BuiltInDefaultsBytes());
   }
 }
