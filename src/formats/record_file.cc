@@ -58,10 +58,10 @@ ErrorNumber FileSize(const RecordFile& file, int64_t* size) {
 ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
   const size_t size = count * file.record_size;
   size_t got = 0;
-  const int error =
+  const int system_error =
       ReadFullyAt(file.fd, records, size,
                   static_cast<off_t>(first * static_cast<int64_t>(file.record_size)), &got);
-  if (error != 0) return ErrorNumberFromErrno(error);
+  if (system_error != 0) return ErrorNumberFromErrno(system_error);
   return got == size ? kNoError : kErrorShortRecord;
 }
 
@@ -84,15 +84,15 @@ ErrorNumber SetAppending(RecordFile* file, bool appending) {
 
 ErrorNumber AppendRecord(RecordFile* file, const uint8_t* record) {
   if (ErrorNumber error = SetAppending(file, true)) return error;
-  const int error = WriteFully(file->fd, record, file->record_size);
-  return error != 0 ? ErrorNumberFromErrno(error) : kNoError;
+  const int system_error = WriteFully(file->fd, record, file->record_size);
+  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
 }
 
 ErrorNumber WriteRecordAt(RecordFile* file, int64_t index, const uint8_t* record) {
   if (ErrorNumber error = SetAppending(file, false)) return error;
   const off_t offset = static_cast<off_t>(index * static_cast<int64_t>(file->record_size));
-  const int error = WriteFully(file->fd, record, file->record_size, offset);
-  return error != 0 ? ErrorNumberFromErrno(error) : kNoError;
+  const int system_error = WriteFully(file->fd, record, file->record_size, offset);
+  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
 }
 
 ErrorNumber SyncRecordFile(const RecordFile& file) {
