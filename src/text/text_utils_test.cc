@@ -100,6 +100,7 @@ TEST(TextToInt, ReadsTheWholeTextOrGivesZero) {
       {"$80000000", -2147483647 - 1},
       {"-%1", -1},
       {"\xb9", 0},
+      {std::string(255, ' '), 0},  // the blanks are skipped up to the end, not past it
       {std::string("12\0", 3), 0},
   };
   for (const Case& c : cases) EXPECT_EQ(TextToInt(Str255(c.text)), c.value) << c.text;
