@@ -85,6 +85,7 @@ TEST(TextToInt, ReadsTheWholeTextOrGivesZero) {
       {"0x10", 0},
       {"1.5", 0},
       {"1A", 0},
+      {"1Z", 0},  // 'Z' lies just below 'a': no digit, whatever it is counted from
       {"abc", 0},
       {"2147483647", 2147483647},
       {"2147483648", 0},
