@@ -136,6 +136,15 @@ TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
       EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
     }
   }
+  {
+    // mbases.dat is read once, not again for the records the run appended itself: a
+    // failure of a second read never comes.
+    Scene scene;
+    const std::string complete = scene.Complete();
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 2, EIO}));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
+  }
 }
 
 TEST(FaultInjection, FailedWriteKeepsEveryEarlierRecord) {
