@@ -45,7 +45,7 @@ struct RunOptions {
   bool closed_input = false;     // standard input at end of file from the start
   std::vector<std::string> env;  // extra NAME=value entries
   std::string binary;            // defaults to the built korvanex
-  double timeout_seconds = 20;
+  double timeout_seconds = 10;   // a run takes well under a second, or a few under valgrind
   // Descriptors the tool starts with closed, and resource limits (RLIMIT_*, value). Such
   // a run is never wrapped (see KORVANEX_TEST_WRAPPER): the wrapper would get them.
   std::vector<int> closed_fds;
@@ -72,7 +72,7 @@ class PtySession {
   // Closes the keyboard side (the terminal hangs up).
   void CloseInput();
   // Waits for the program to end, reading its output; returns the exit status.
-  int Wait(double timeout_seconds = 20);
+  int Wait(double timeout_seconds = 10);
   const std::string& output() const { return output_; }
   pid_t pid() const { return pid_; }
   // The terminal's descriptor on the test's side; its settings are the tool's terminal's.
