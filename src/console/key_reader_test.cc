@@ -108,7 +108,7 @@ TEST(KeyReader, UnknownSequencesAreDroppedWhole) {
   for (const char* sequence :
        {"\x1b[99~", "\x1b[~", "\x1b[?1;2c", "\x1b[>0;95;0c", "\x1b[I", "\x1b[O", "\x1b[E", "\x1bOj",
         "\x1bOZ", "\x1bO2~", "\x1b[12;34;56;78;90;12A", "\x1b[[Z", "\x1b[1 q", "\x1b[1;5\x03",
-        "\x1b[\x7f"}) {
+        "\x1b[\x7f", "\x1b[<~"}) {
     EXPECT_EQ(AllKeys(std::string(sequence) + "z"), (std::vector<int>{'z'})) << sequence + 1;
   }
 }

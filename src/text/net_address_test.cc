@@ -55,6 +55,12 @@ TEST(FindAddressSlot, FirstSlotOfTheZoneOrSlot1) {
   EXPECT_EQ(FindAddressSlot("77:1/1", zones), 20);
   uint16_t empty[kAddressSlotCount] = {};
   EXPECT_EQ(FindAddressSlot("21:1/100", empty), 1);
+  // In ostrel.dat the default base text follows the table; its bytes are no slot.
+  struct {
+    uint16_t zones[kAddressSlotCount] = {1};
+    uint16_t after = 3;
+  } table;
+  EXPECT_EQ(FindAddressSlot("3:1/1", table.zones), 1);
 }
 
 }  // namespace
