@@ -86,7 +86,8 @@ TEST(Hostile, LongRootIsUsedInFull) {
     WriteFile(root + "/ostrel.dat", HostConfigBytes(fields));
     WriteFile(host.work + "/" + data + "mbases.dat", "");
   };
-  std::string root = host.dir.path();
+  // Inside the test's own directory, so that it goes away with it.
+  std::string root = host.dir.path() + "/";
   while (root.size() < 254) root += root.size() % 100 == 0 ? "/" : "r";
   root.resize(254);
   ASSERT_NE(root.back(), '/');
