@@ -47,6 +47,7 @@ TEST(DirSlash, LeavesExactlyOneTrailingSlash) {
 TEST(UpperCase, ChangesOnlyAsciiLetters) {
   EXPECT_EQ(UpperCase("Echo-1_z{`}"), "ECHO-1_Z{`}");
   EXPECT_EQ(UpperCase("\xe4\xf6\xfc\xff"), "\xe4\xf6\xfc\xff");
+  EXPECT_EQ(UpperCase(Str255(std::string(255, 'q'))).view(), std::string(255, 'Q'));
 }
 
 TEST(IntToText, WritesPlainDecimal) {
