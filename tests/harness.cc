@@ -56,7 +56,14 @@ int DecodeStatus(int wait_status) {
   argv.push_back(strdup(binary.c_str()));
   for (const std::string& arg : args) argv.push_back(strdup(arg.c_str()));
   argv.push_back(nullptr);
-  signal(SIGPIPE, SIG_DFL);
+  // The tool starts as from a plain shell, whatever the test run inherited: a run under
+  // nohup ignores SIGHUP, and that would carry over to every tool the tests start.
+  for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
+    signal(signal_number, SIG_DFL);
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
   for (const auto& [resource, value] : options.limits) {
     const rlimit limit = {value, value};
     if (setrlimit(resource, &limit) != 0) _exit(125);
