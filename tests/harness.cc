@@ -1,7 +1,5 @@
 #include "harness.h"
 
-#include "unprivileged.h"
-
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -23,6 +21,8 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+
+#include "unprivileged.h"
 
 namespace korvanex_test {
 
