@@ -11,7 +11,6 @@
 #include <optional>
 
 #include "app/file_name_set.h"
-
 #include "formats/base_record.h"
 #include "formats/error_number.h"
 #include "formats/record_file.h"
