@@ -284,7 +284,8 @@ RunResult ImportUnderMemoryLimit(int bases, unsigned long limit) {
   Host host;
   std::string mbases;
   for (int i = 0; i < bases; ++i) {
-    mbases += BaseRecordBytes("B", "n" + std::to_string(i), static_cast<uint16_t>(1 + i % 30000));
+    mbases += BaseRecordBytes("B", std::string("n").append(std::to_string(i)),
+                              static_cast<uint16_t>(1 + i % 30000));
   }
   WriteFile(host.mbases_path(), mbases);
   RunOptions options;

@@ -28,9 +28,10 @@ TEST(FileNameSet, FindsWhatWasInsertedAndNothingElse) {
 TEST(FileNameSet, GrowsPastWhatWasReserved) {
   FileNameSet names;
   names.Reserve(10);
-  for (int i = 0; i < 100000; ++i) names.Insert("N" + std::to_string(i));
+  const auto name = [](int i) { return std::string("N").append(std::to_string(i)); };
+  for (int i = 0; i < 100000; ++i) names.Insert(name(i));
   EXPECT_EQ(names.size(), 100000u);
-  for (int i = 0; i < 100000; ++i) ASSERT_TRUE(names.Contains("N" + std::to_string(i))) << i;
+  for (int i = 0; i < 100000; ++i) ASSERT_TRUE(names.Contains(name(i))) << i;
   EXPECT_FALSE(names.Contains("N100000"));
 }
 
