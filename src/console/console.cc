@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "formats/fd_io.h"
+#include "text/text_utils.h"
 
 namespace korvanex {
 
@@ -85,12 +86,7 @@ std::string TerminalSafe(std::string_view text) {
   return shown;
 }
 
-Str255 TerminalSafe(const Str255& text) {
-  char shown[255];
-  const std::string_view view = text.view();
-  std::transform(view.begin(), view.end(), shown, TerminalSafeByte);
-  return Str255(std::string_view(shown, view.size()));
-}
+Str255 TerminalSafe(const Str255& text) { return MapChars(text, TerminalSafeByte); }
 
 uint8_t ConsoleAttr() { return console.attr; }
 

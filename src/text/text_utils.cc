@@ -35,13 +35,8 @@ Str255 DirSlash(const Str255& path) {
 }
 
 Str255 UpperCase(const Str255& text) {
-  char upper[255];
-  const std::string_view view = text.view();
-  for (size_t i = 0; i < view.size(); ++i) {
-    const char c = view[i];
-    upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-  }
-  return Str255(std::string_view(upper, view.size()));
+  return MapChars(text,
+                  [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
 }
 
 Str255 IntToText(int32_t value) {
