@@ -26,7 +26,11 @@ HostConfigRecord MakeHostConfig(const HostSetup& setup) {
 BaseRecord MakeBaseRecord(const BaseSetup& setup) {
   namespace b = base_field;
   BaseRecord record;
-  std::fill(std::begin(record.bytes), std::end(record.bytes), setup.fill);
+  if (setup.under != nullptr) {
+    record = *setup.under;
+  } else {
+    std::fill(std::begin(record.bytes), std::end(record.bytes), setup.fill);
+  }
   uint8_t* r = record.bytes;
   EncodeCounted(record.bytes, b::kName, Str255(setup.name));
   EncodeCounted(record.bytes, b::kShortName, Str255(setup.short_name));

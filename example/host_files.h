@@ -45,6 +45,7 @@ DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup);
 // One message base as the host keeps it.
 struct BaseSetup {
   uint8_t fill = 0;  // every byte before the fields are written: what a string leaves behind
+  const BaseRecord* under = nullptr;  // when set, the record the fields are written over instead
   std::string name;
   std::string short_name;
   std::string file_name;

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/pipe_write.h"
 #include "formats/coding.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
+#include "host_files.h"
 #include "text/text_utils.h"
 
 namespace korvanex {
@@ -60,14 +62,19 @@ struct Rescanning {
     return candidate;
   }
 
-  std::string Import(const AreaEntry& entry, const DefaultsRecord& defaults,
-                     const HostConfigRecord& host) {
-    if (FindBase(entry.FileName)) return "Exists";
-    const int32_t index = NextFreeIndex();
-    BuildBaseRecord(entry, index, defaults, host, &buffer);
+  // The verdict; a new base's record is built here from the fields, over the buffer.
+  std::string Import(const AreaEntry& entry, const BaseSetup& fields) {
+    if (FindBase(entry.FileName)) return "|12Exists";
+    BaseSetup setup = fields;
+    setup.under = &buffer;
+    setup.name = setup.short_name = std::string(entry.Tag.view());
+    setup.file_name = std::string(entry.FileName.view());
+    setup.address_slot = entry.AddressSlot;
+    setup.index = static_cast<int16_t>(NextFreeIndex());
+    buffer = MakeBaseRecord(setup);
     file.resize(static_cast<size_t>(Count()) * kBaseRecordSize);  // over stray bytes
     file.insert(file.end(), buffer.bytes, buffer.bytes + kBaseRecordSize);
-    return "Creating";
+    return "|10Creating";
   }
 };
 
@@ -88,6 +95,18 @@ std::string RandomName(std::mt19937& random) {
   return name;
 }
 
+// Tags with pipe codes anywhere, and often with a pipe in the last one or two of the 62
+// columns the console gives them, where a code could run on into the verdict.
+std::string RandomTag(std::mt19937& random) {
+  static const char kChars[] = "T|0125$a ";
+  const bool at_edge = random() % 2 == 0;
+  std::string tag(std::uniform_int_distribution<int>(at_edge ? 61 : 1, at_edge ? 64 : 12)(random),
+                  'x');
+  for (char& c : tag) c = kChars[std::uniform_int_distribution<int>(0, 8)(random)];
+  if (at_edge) tag[60 + random() % 2] = '|';
+  return tag;
+}
+
 BaseRecord RandomRecord(std::mt19937& random) {
   BaseRecord record;
   for (uint8_t& b : record.bytes) b = static_cast<uint8_t>(random());
@@ -100,10 +119,21 @@ BaseRecord RandomRecord(std::mt19937& random) {
 
 TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
   std::mt19937 random(20261207);
-  DefaultsRecord defaults;
-  SetBuiltInDefaults(&defaults);
-  HostConfigRecord host;
-  EncodeCounted(host.bytes, host_field::kMsgBasePath, "/m/");
+  HostSetup host_setup;
+  host_setup.msgbase_path = "/m/";
+  host_setup.default_text = "host text";
+  host_setup.default_bytes = {1, 2, 3, 4};
+  const HostConfigRecord host = MakeHostConfig(host_setup);
+  BaseSetup fields;
+  fields.settings.read_acs = "s30";
+  fields.settings.password = "PW";
+  fields.settings.max_age = 90;
+  fields.settings.header_file = "hdr";
+  fields.settings.format = 1;
+  fields.path = host_setup.msgbase_path;
+  fields.host_text = host_setup.default_text;
+  fields.host_bytes = host_setup.default_bytes;
+  const DefaultsRecord defaults = MakeDefaultsRecord(fields.settings);
 
   for (int round = 0; round < 200; ++round) {
     SCOPED_TRACE(round);
@@ -124,7 +154,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     run.defaults = &defaults;
     run.host = &host;
     ASSERT_EQ(OpenRecordFile(path_.c_str(), kBaseRecordSize, &run.mbases).error, kNoError);
-    std::string expected_words, words;
+    const bool terminal = round % 2 == 1;
     for (int a = 0; a < 10; ++a) {
       // Another program appends whole records now and then; the run must see them.
       if (reference.file.size() % kBaseRecordSize == 0 && random() % 4 == 0) {
@@ -135,15 +165,22 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       }
       AreaEntry entry;
       entry.FileName = Str255(RandomName(random));
-      entry.Tag = Str255(std::string("T").append(RandomName(random)));
+      entry.Tag = Str255(RandomTag(random));
       entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
-      expected_words += reference.Import(entry, defaults, host) + "\n";
+      // The line is what the head and the verdict give as two texts, one after the other.
+      std::string tag_field(entry.Tag.view().substr(0, 62));
+      tag_field.resize(62, ' ');
+      ConsoleStartWithSink(Capture, terminal);
+      PipeWrite(Str255("|08- |07Area|08: |15" + tag_field));
+      PipeWriteLn(Str255(reference.Import(entry, fields)));
+      const std::string expected_line = console_output;
       console_output.clear();
+      ConsoleStartWithSink(Capture, terminal);
       ASSERT_TRUE(ImportArea(&run, entry).done());
-      words += console_output.substr(8 + 62, console_output.size() - 8 - 62 - 2) + "\n";
+      EXPECT_EQ(console_output, expected_line) << entry.Tag.view();
+      console_output.clear();
     }
     CloseRecordFile(&run.mbases);
-    EXPECT_EQ(words, expected_words);
     EXPECT_EQ(ReadBytes(path_), std::string(reference.file.begin(), reference.file.end()));
   }
 }
