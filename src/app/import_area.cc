@@ -43,9 +43,11 @@ void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord
 Str255 ConsoleTag(const Str255& tag) { return TerminalSafe(PadRight(tag, 62, ' ')); }
 
 ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
-  const Str255 head = Join(message::kAreaHead, ConsoleTag(entry.Tag).view());
-  // The verdict is known before anything is written, so the area's line leaves whole; a
-  // failure on the way shows the head alone before its report.
+  // The head and the verdict are two texts, each parsed for codes on its own, gathered so
+  // that the area's line leaves in one write once the verdict is known; a failure on the
+  // way shows the head alone before its report.
+  PipeOutput line;
+  AppendPipeText(Join(message::kAreaHead, ConsoleTag(entry.Tag).view()), &line);
   ImportResult result;
   // A name the view holds stays held. Only a name it lacks needs a look at the file, which
   // another program may have added the base to meanwhile (and which is read at first).
@@ -54,22 +56,24 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   if (!exists) {
     result.error = RefreshBaseIndex(run->mbases, &run->index, &file_size);
     if (result.error != kNoError) {
-      PipeWrite(head);
+      WritePipeOutput(line);
       return result;
     }
     exists = HasFileName(run->index, entry.FileName);
   }
   if (exists) {
-    PipeWriteLn(Join(head, message::kAreaExists));
+    AppendPipeLine(message::kAreaExists, &line);
+    WritePipeOutput(line);
     return result;
   }
   const std::optional<int32_t> index = NextFreeIndex(&run->index);
   if (!index) {
-    PipeWrite(head);
+    WritePipeOutput(line);
     result.no_free_index = true;
     return result;
   }
-  PipeWriteLn(Join(head, message::kAreaCreating));
+  AppendPipeLine(message::kAreaCreating, &line);
+  WritePipeOutput(line);
 
   // The new record starts from the last whole record of the file, whose bytes stay
   // behind the lengths of its strings.

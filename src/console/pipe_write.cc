@@ -7,12 +7,9 @@
 
 namespace korvanex {
 
-void PipeWrite(const Str255& text) {
-  // The text and its colour changes are gathered in order and leave in one write, complete
-  // before the call returns, so a line reaches the terminal whole.
-  std::string out;
-  out.reserve(static_cast<size_t>(text.size()) + 32);
-  int last_text_byte = -1;
+void AppendPipeText(const Str255& text, PipeOutput* pipe_output) {
+  std::string& out = pipe_output->bytes;
+  int& last_text_byte = pipe_output->last_text_byte;
   const std::string_view view = text.view();
   const int length = text.size();
   int i = 0;
@@ -46,9 +43,26 @@ void PipeWrite(const Str255& text) {
       ++i;
     }
   }
-  ConsoleWrite(out, last_text_byte);
 }
 
-void PipeWriteLn(const Str255& text) { PipeWrite(Join(text, "\r\n")); }
+void AppendPipeLine(const Str255& text, PipeOutput* out) {
+  AppendPipeText(Join(text, "\r\n"), out);
+}
+
+void WritePipeOutput(const PipeOutput& out) { ConsoleWrite(out.bytes, out.last_text_byte); }
+
+// The text and its colour changes leave in one write, complete before the call returns, so
+// a line reaches the terminal whole.
+void PipeWrite(const Str255& text) {
+  PipeOutput out;
+  AppendPipeText(text, &out);
+  WritePipeOutput(out);
+}
+
+void PipeWriteLn(const Str255& text) {
+  PipeOutput out;
+  AppendPipeLine(text, &out);
+  WritePipeOutput(out);
+}
 
 }  // namespace korvanex
