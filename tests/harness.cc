@@ -82,6 +82,15 @@ void Append(int fd, std::string* out) {
 
 }  // namespace
 
+bool WaitUntil(const std::function<bool()>& done, double timeout_seconds) {
+  const double deadline = Now() + timeout_seconds;
+  while (!done()) {
+    if (Now() > deadline) return done();
+    usleep(10000);
+  }
+  return true;
+}
+
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "korvanex-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");

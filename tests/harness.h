@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +14,15 @@
 #include "host_files.h"
 
 namespace korvanex_test {
+
+// How long a test waits for something that comes within a second when all goes well: long
+// enough for a loaded machine or a run under valgrind, well inside the 30 seconds a test
+// may take, so that only a real hang gives up.
+constexpr double kWaitSeconds = 20;
+
+// Asks `done` again and again until it says yes or `timeout_seconds` have passed; returns
+// its last answer.
+bool WaitUntil(const std::function<bool()>& done, double timeout_seconds = kWaitSeconds);
 
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
@@ -45,7 +55,8 @@ struct RunOptions {
   bool closed_input = false;     // standard input at end of file from the start
   std::vector<std::string> env;  // extra NAME=value entries
   std::string binary;            // defaults to the built korvanex
-  double timeout_seconds = 10;   // a run takes well under a second, or a few under valgrind
+  // A run still going after this many seconds is killed.
+  double timeout_seconds = kWaitSeconds;
   // Descriptors the tool starts with closed, and resource limits (RLIMIT_*, value). Such
   // a run is never wrapped (see KORVANEX_TEST_WRAPPER): the wrapper would get them.
   std::vector<int> closed_fds;
@@ -66,13 +77,13 @@ class PtySession {
 
   // Reads terminal output until `text` has appeared in it (from offset `from` on) or the
   // time runs out; returns whether it appeared. Output read so far is kept in output().
-  bool WaitFor(const std::string& text, double timeout_seconds = 10, size_t from = 0);
+  bool WaitFor(const std::string& text, double timeout_seconds = kWaitSeconds, size_t from = 0);
   // Sends bytes as typed keys.
   void Send(const std::string& keys);
   // Closes the keyboard side (the terminal hangs up).
   void CloseInput();
   // Waits for the program to end, reading its output; returns the exit status.
-  int Wait(double timeout_seconds = 10);
+  int Wait(double timeout_seconds = kWaitSeconds);
   const std::string& output() const { return output_; }
   pid_t pid() const { return pid_; }
   // The terminal's descriptor on the test's side; its settings are the tool's terminal's.
