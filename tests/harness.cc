@@ -235,13 +235,17 @@ int PtySession::Wait(double timeout_seconds) {
     int wait_status = 0;
     pid_t done = waitpid(pid_, &wait_status, WNOHANG);
     if (done == pid_) {
-      // Collect what is still in the terminal's buffer.
-      if (master_ >= 0) {
-        for (int i = 0; i < 20; ++i) {
-          size_t before = output_.size();
-          ReadAvailable(10);
-          if (output_.size() == before) break;
-        }
+      // What the program wrote last can reach this side of the terminal after its end.
+      // Reading goes on until the terminal says its other side is closed, which it does
+      // only once every byte has been read.
+      while (master_ >= 0 && Now() <= deadline) {
+        pollfd fd = {master_, POLLIN, 0};
+        if (poll(&fd, 1, 50) <= 0) continue;
+        char buffer[4096];
+        const ssize_t got = read(master_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        output_.append(buffer, static_cast<size_t>(got));
       }
       status_ = DecodeStatus(wait_status);
       return status_;

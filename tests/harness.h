@@ -82,7 +82,8 @@ class PtySession {
   void Send(const std::string& keys);
   // Closes the keyboard side (the terminal hangs up).
   void CloseInput();
-  // Waits for the program to end, reading its output; returns the exit status.
+  // Waits for the program to end and reads its output to the last byte; returns the exit
+  // status.
   int Wait(double timeout_seconds = kWaitSeconds);
   const std::string& output() const { return output_; }
   pid_t pid() const { return pid_; }
