@@ -68,11 +68,11 @@ class Tmux {
   }
   // Waits until row `row` (1-based) reads `text`.
   bool WaitForRow(int row, const std::string& text) {
-    for (int i = 0; i < 200; ++i) {
-      if (Screen()[static_cast<size_t>(row - 1)] == text) return true;
-      usleep(25000);
-    }
-    return false;
+    return WaitUntil([&] { return Screen()[static_cast<size_t>(row - 1)] == text; });
+  }
+  // Waits until the pane shows `rows`.
+  bool WaitForScreen(const std::vector<std::string>& rows) {
+    return WaitUntil([&] { return Screen() == rows; });
   }
   std::string Cursor() { return Run("display-message -p -t 0 '#{cursor_x},#{cursor_y}'"); }
 
@@ -102,18 +102,22 @@ TEST(ConfigScreenTmux, ScreenMatchesTheLayoutRowByRow) {
   if (system("command -v tmux > /dev/null 2>&1") != 0) GTEST_SKIP() << "tmux is not installed";
   TempDir dir;
   Tmux tmux(dir);
+  // The settings after the run are written before the status that the test waits for.
   tmux.Start("stty -g > before\n" + Quoted(KORVANEX_BINARY) +
-             " -config\necho \"status=$?\"\nstty -g > after\nsleep 60\n");
+             " -config\nstatus=$?\nstty -g > after\necho \"status=$status\"\nsleep 60\n");
 
   ASSERT_TRUE(tmux.WaitForRow(16, "Command (Q/Quit):")) << tmux.Run("capture-pane -p -t 0");
-  EXPECT_EQ(tmux.Screen(), ExpectedScreen({"s20", "s20", "s20", "s255", "", "Yes", "Yes", "Yes",
-                                           "500", "0", "", "JAM"}));
+  const std::vector<std::string> first =
+      ExpectedScreen({"s20", "s20", "s20", "s255", "", "Yes", "Yes", "Yes", "500", "0", "", "JAM"});
+  tmux.WaitForScreen(first);
+  EXPECT_EQ(tmux.Screen(), first);
   // The cursor waits in column 19 of row 16 (0-based 18, 15).
+  WaitUntil([&] { return tmux.Cursor() == "18,15\n"; });
   EXPECT_EQ(tmux.Cursor(), "18,15\n");
 
   // In a field the cursor stands after the value, in column 20 plus its length.
   tmux.Keys("a");
-  for (int i = 0; i < 100 && tmux.Cursor() != "22,2\n"; ++i) usleep(25000);
+  WaitUntil([&] { return tmux.Cursor() == "22,2\n"; });
   EXPECT_EQ(tmux.Cursor(), "22,2\n");
   tmux.Keys("BSpace BSpace");
   tmux.Literal("|07x");
@@ -126,8 +130,11 @@ TEST(ConfigScreenTmux, ScreenMatchesTheLayoutRowByRow) {
   tmux.Literal("65536");
   tmux.Keys("Enter L");
   ASSERT_TRUE(tmux.WaitForRow(14, "L. Base Format   : Squish")) << tmux.Run("capture-pane -p");
-  EXPECT_EQ(tmux.Screen(), ExpectedScreen({"s|07x", "s20", "s20", "s255", "SECRET", "No", "Yes",
-                                           "Forced", "6553", "0", "hdr", "Squish"}));
+  const std::vector<std::string> edited =
+      ExpectedScreen({"s|07x", "s20", "s20", "s255", "SECRET", "No", "Yes", "Forced", "6553", "0",
+                      "hdr", "Squish"});
+  tmux.WaitForScreen(edited);
+  EXPECT_EQ(tmux.Screen(), edited);
 
   tmux.Keys("q");
   ASSERT_TRUE(tmux.WaitForRow(16, "Command (Q/Quit): status=0"));
