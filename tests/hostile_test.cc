@@ -165,13 +165,9 @@ TEST(Hostile, TwoImportsAtOnceKeepEveryRecordOfBoth) {
   EXPECT_EQ(records.indexes.size(), 8u) << "every index differs";
 }
 
-// Waits until the file has `size` bytes; false when that does not come in 10 seconds.
+// Waits until the file has `size` bytes; false when that does not come in time.
 bool WaitForSize(const std::string& path, uintmax_t size) {
-  for (int i = 0; i < 1000; ++i) {
-    if (fs::file_size(path) == size) return true;
-    usleep(10000);
-  }
-  return false;
+  return WaitUntil([&] { return fs::file_size(path) == size; });
 }
 
 TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
@@ -263,9 +259,7 @@ TEST(Hostile, FilesThatAreNotFilesEndTheRun) {
     } else {
       fs::create_symlink(c.kind, file);
     }
-    RunOptions options;
-    options.timeout_seconds = 5;
-    RunResult run = host.Import(kAreas, options);
+    RunResult run = host.Import(kAreas);
     if (listening >= 0) close(listening);
     if (c.output.empty()) {
       EXPECT_EQ(run.status, 100);
@@ -341,7 +335,7 @@ TEST(Hostile, ContinuedAfterAStopTheEditorReadsKeysAndRedraws) {
   PtySession tool({"-config"}, options);
   ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
   kill(tool.pid(), SIGSTOP);
-  for (int i = 0; i < 500 && !IsStopped(tool.pid()); ++i) usleep(10000);
+  WaitUntil([&] { return IsStopped(tool.pid()); });
   ASSERT_TRUE(IsStopped(tool.pid()));
   // While it is stopped, the shell puts the terminal back to line input with echo.
   termios modes;
@@ -350,7 +344,7 @@ TEST(Hostile, ContinuedAfterAStopTheEditorReadsKeysAndRedraws) {
   ASSERT_EQ(tcsetattr(tool.master(), TCSANOW, &modes), 0);
   const size_t before = tool.output().size();
   kill(tool.pid(), SIGCONT);
-  EXPECT_TRUE(tool.WaitFor("\x1b[H\x1b[2J", 10, before)) << "the screen is drawn again";
+  EXPECT_TRUE(tool.WaitFor("\x1b[H\x1b[2J", kWaitSeconds, before)) << "the screen is drawn again";
   // A single key, without Enter, acts at once.
   tool.Send("F");
   ASSERT_TRUE(tool.WaitFor("Real Names    : No"));
