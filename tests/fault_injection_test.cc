@@ -110,11 +110,20 @@ TEST(FaultInjection, ReadsThatEndEarlyAreShortRecords) {
 
 TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
   {
-    // The size of the file cannot be taken (after the open has looked at the kind of file).
+    // The look at the file before an area fails: the file is gone from its directory.
     Scene scene;
-    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 2, EBADF}));
-    ExpectReport(run, 6, kBanner + AreaHead("GENERAL") + "\r\n");
+    RunResult run =
+        scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstatat", 2, ENOENT}));
+    ExpectReport(run, 2, kBanner + AreaLine("GENERAL", "Exists") + AreaHead("ONE") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
+  }
+  {
+    // The look at the file after the run's own append (two looks at its open come first).
+    Scene scene;
+    const std::string complete = scene.Complete();
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 3, EBADF}));
+    ExpectReport(run, 6, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating"));
+    EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282));
   }
   {
     // The flush to disk after the last new base: the summary never promises bases that

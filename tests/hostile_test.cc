@@ -193,6 +193,99 @@ TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
             std::string::npos);
 }
 
+// The host and its utilities write mbases.dat between two areas of a run, taking no lock.
+void AppendToFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+TEST(Hostile, FileRenamedOverMbasesIsTheOneWrittenAndLocked) {
+  Host host;
+  WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
+  FifoImport run(host);
+  run.Feed("!/e/a1 A1\n");
+  ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+  fs::copy_file(host.mbases_path(), host.data + "copy");
+  fs::rename(host.data + "copy", host.mbases_path());
+  run.Feed("!/e/a2 A2\n");
+  ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282)) << "the new file gets the base";
+  // The lock went with the run to the new file.
+  WriteFile(host.work + "/B.BBS", "!/e/b1 B1\n");
+  RunOptions options;
+  options.cwd = host.work;
+  PtySession second({host.root, "B.BBS"}, options);
+  ASSERT_TRUE(second.WaitFor(kWaiting));
+  EXPECT_EQ(run.Finish(), 0);
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_EQ(Records(ReadFile(host.mbases_path())).names,
+            (std::vector<std::string>{"old", "a1", "a2", "b1"}));
+}
+
+TEST(Hostile, FileRewrittenInPlaceIsReadAfresh) {
+  Host host;
+  WriteFile(host.mbases_path(),
+            BaseRecordBytes("OLD", "old", 1) + BaseRecordBytes("GONE", "gone", 2));
+  FifoImport run(host);
+  run.Feed("!/e/a1 A1\n");
+  ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282));
+  // Same size: old is renamed beta and given index 7, gone makes way for new. A rewrite
+  // within the time-stamp tick of the run's own append cannot be seen, so the host's write
+  // is repeated until it lands in a later tick.
+  const std::string rewritten = BaseRecordBytes("BETA", "beta", 7) +
+                                BaseRecordBytes("NEW", "new", 2) +
+                                ReadFile(host.mbases_path()).substr(2 * 282);
+  const auto appended_at = fs::last_write_time(host.mbases_path());
+  do {
+    std::fstream(host.mbases_path(), std::ios::binary | std::ios::in | std::ios::out) << rewritten;
+  } while (fs::last_write_time(host.mbases_path()) == appended_at);
+  run.Feed("!/e/beta BETA\n!/e/gone GONE\n!/e/old OLD\n");
+  EXPECT_EQ(run.Finish(), 0);
+  const Records records(ReadFile(host.mbases_path()));
+  EXPECT_EQ(records.names, (std::vector<std::string>{"beta", "new", "a1", "gone", "old"}));
+  EXPECT_EQ(records.indexes, (std::set<uint16_t>{7, 2, 3, 4, 5}));
+  EXPECT_NE(run.session().output().find("BETA" + std::string(58, ' ') + "\x1b[0;1;31mExists"),
+            std::string::npos);
+}
+
+TEST(Hostile, RecordHalfWrittenByAnotherProgramIsNeverWrittenOver) {
+  const std::string board = BaseRecordBytes("BOARD", "board", 3, '\x42');
+  const char kWaitingForWriter[] = "Waiting for another program to finish writing mbases.dat";
+  {
+    // The host finishes its record: the run goes on after it and sees its base.
+    Host host;
+    WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
+    FifoImport run(host);
+    run.Feed("!/e/a1 A1\n");
+    ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+    AppendToFile(host.mbases_path(), board.substr(0, 100));
+    run.Feed("!/e/a2 A2\n");
+    ASSERT_TRUE(run.session().WaitFor(kWaitingForWriter));
+    AppendToFile(host.mbases_path(), board.substr(100));
+    run.Feed("!/e/board BOARD\n");
+    EXPECT_EQ(run.Finish(), 0);
+    const std::string mbases = ReadFile(host.mbases_path());
+    EXPECT_EQ(mbases.substr(2 * 282, 282), board);
+    EXPECT_EQ(Records(mbases).names, (std::vector<std::string>{"old", "a1", "board", "a2"}));
+    EXPECT_NE(run.session().output().find("BOARD" + std::string(57, ' ') + "\x1b[0;1;31mExists"),
+              std::string::npos);
+  }
+  {
+    // It never does: after 10 seconds the run ends without writing.
+    Host host;
+    WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
+    FifoImport run(host);
+    run.Feed("!/e/a1 A1\n");
+    ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+    AppendToFile(host.mbases_path(), board.substr(0, 100));
+    const std::string before = ReadFile(host.mbases_path());
+    run.Feed("!/e/a2 A2\n");
+    const char kError[] =
+        "ERROR: mbases.dat ends in a record another program did not finish writing";
+    ASSERT_TRUE(run.session().WaitFor(kError, 25));
+    EXPECT_EQ(run.Finish(), 1);
+    EXPECT_EQ(ReadFile(host.mbases_path()), before);
+  }
+}
+
 TEST(Hostile, FileSizeLimitIsAnOrdinaryWriteFailure) {
   {
     Host host;

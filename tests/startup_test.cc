@@ -71,6 +71,9 @@ TEST(OpenErrors, EachFileHasItsOwnLine) {
   RunResult no_list = RunTool({host.root, "MY AREAS.BBS"}, options);
   EXPECT_EQ(no_list.status, 1);
   EXPECT_EQ(no_list.output, kBanner + "ERROR: Unable to open AREAS.BBS file (MY AREAS.BBS)\n");
+  // The name is shown as a tag is: a control byte of it never reaches the terminal.
+  RunResult escaped = RunTool({host.root, "x\x1b]2;t\x07\x9b"}, options);
+  EXPECT_EQ(escaped.output, kBanner + "ERROR: Unable to open AREAS.BBS file (x?]2;t??)\n");
 
   std::filesystem::create_directory(host.work + "/LISTDIR");
   RunResult list_is_directory = RunTool({host.root, "LISTDIR"}, options);

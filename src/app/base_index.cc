@@ -26,13 +26,15 @@ void TakeIn(BaseIndex* index, const uint8_t* record) {
 
 }  // namespace
 
-ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* file_size) {
-  if (ErrorNumber error = FileSize(file, file_size)) return error;
-  const int64_t count = *file_size / static_cast<int64_t>(kBaseRecordSize);
-  if (count == index->record_count) return kNoError;
-  // The file grew under the run, or shrank: another program wrote it. Read what was added
-  // since the last read (the run's own appends among it), or everything again.
-  if (count < index->record_count) *index = BaseIndex();
+ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinished) {
+  MbasesChange change = MbasesChange::kNone;
+  if (ErrorNumber error = LookAtMbases(mbases, &change, unfinished)) return error;
+  if (*unfinished || change == MbasesChange::kNone) return kNoError;
+  // Another program appended (read what was added since the last read, the run's own
+  // appends among it), or rewrote the file (read everything again).
+  if (change == MbasesChange::kRewritten) *index = BaseIndex();
+  const RecordFile& file = mbases->file;
+  const int64_t count = mbases->known.size / static_cast<int64_t>(kBaseRecordSize);
   index->file_names.Reserve(static_cast<size_t>(count));
   // Only what a read filled of the block is looked at, so it is not cleared first.
   const std::unique_ptr<uint8_t[]> block(new uint8_t[kRecordsPerRead * kBaseRecordSize]);

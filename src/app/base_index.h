@@ -1,8 +1,9 @@
 // What the import needs to know of mbases.dat: the file names of the bases, the indexes in
 // use, the record count and the bytes of the last whole record. It is read once and then
-// kept up to date: with the records the run appends, and, when the file grew under the run
-// (another program appended), by reading what was added. Searching it gives the same
-// answers as rescanning the file for every area.
+// kept up to date: with the records the run appends, with what another program appended,
+// and by reading the file afresh when it was rewritten or replaced (see mbases_file.h for
+// what the look before each area sees). Searching it gives the same answers as rescanning
+// the file for every area.
 #ifndef KORVANEX_APP_BASE_INDEX_H_
 #define KORVANEX_APP_BASE_INDEX_H_
 
@@ -11,6 +12,7 @@
 #include <optional>
 
 #include "app/file_name_set.h"
+#include "app/mbases_file.h"
 #include "formats/base_record.h"
 #include "formats/error_number.h"
 #include "formats/record_file.h"
@@ -36,10 +38,10 @@ struct BaseIndex {
   BaseRecord last_record;
 };
 
-// Brings the view up to date with the file and sets `*file_size` to the file's size: reads
-// the records the view lacks (all of them at first), or the whole file again should it have
-// shrunk.
-ErrorNumber RefreshBaseIndex(const RecordFile& file, BaseIndex* index, int64_t* file_size);
+// Brings the view up to date with the file: reads the records the view lacks (all of them
+// at first), or the whole file again when it was rewritten or replaced. `*unfinished` says
+// that the file ends in a record that another program did not finish writing.
+ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinished);
 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
 bool HasFileName(const BaseIndex& index, const Str255& file_name);

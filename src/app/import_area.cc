@@ -48,20 +48,17 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   // way shows the head alone before its report.
   PipeOutput line;
   AppendPipeText(Join(message::kAreaHead, ConsoleTag(entry.Tag).view()), &line);
+  // Another program may have added, removed or renamed bases since the last area: the view
+  // is brought up to date with the file before every verdict.
   ImportResult result;
-  // A name the view holds stays held. Only a name it lacks needs a look at the file, which
-  // another program may have added the base to meanwhile (and which is read at first).
-  int64_t file_size = 0;
-  bool exists = HasFileName(run->index, entry.FileName);
-  if (!exists) {
-    result.error = RefreshBaseIndex(run->mbases, &run->index, &file_size);
-    if (result.error != kNoError) {
-      WritePipeOutput(line);
-      return result;
-    }
-    exists = HasFileName(run->index, entry.FileName);
+  bool unfinished = false;
+  result.error = RefreshBaseIndex(&run->mbases, &run->index, &unfinished);
+  if (unfinished) result.error_line = message::kUnfinishedRecord;
+  if (!result.done()) {
+    WritePipeOutput(line);
+    return result;
   }
-  if (exists) {
+  if (HasFileName(run->index, entry.FileName)) {
     AppendPipeLine(message::kAreaExists, &line);
     WritePipeOutput(line);
     return result;
@@ -69,7 +66,7 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   const std::optional<int32_t> index = NextFreeIndex(&run->index);
   if (!index) {
     WritePipeOutput(line);
-    result.no_free_index = true;
+    result.error_line = message::kNoFreeIndex;
     return result;
   }
   AppendPipeLine(message::kAreaCreating, &line);
@@ -79,11 +76,7 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   // behind the lengths of its strings.
   BaseRecord record = run->index.last_record;
   BuildBaseRecord(entry, *index, *run->defaults, *run->host, &record);
-  // A partial record at the end is written over; otherwise the record goes to the end of
-  // the file as it is then, so that nothing another program appended is ever overwritten.
-  const bool partial_end = file_size % static_cast<int64_t>(kBaseRecordSize) != 0;
-  result.error = partial_end ? WriteRecordAt(&run->mbases, run->index.record_count, record.bytes)
-                             : AppendRecord(&run->mbases, record.bytes);
+  result.error = AppendToMbases(&run->mbases, record.bytes);
   if (result.error != kNoError) return result;
   AddAppendedRecord(&run->index, record);
   ++run->imported;

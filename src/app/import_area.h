@@ -7,25 +7,25 @@
 
 #include "app/area_line.h"
 #include "app/base_index.h"
+#include "app/mbases_file.h"
 #include "formats/base_record.h"
 #include "formats/defaults_record.h"
 #include "formats/error_number.h"
 #include "formats/host_config.h"
-#include "formats/record_file.h"
 
 namespace korvanex {
 
 // How an area, or the whole area list, ended: done, stopped by a failed read or write of
-// mbases.dat (its error number), or stopped because no index from the record count + 1 up
-// to 32767 was free.
+// mbases.dat (its error number), or stopped with an ERROR line (no index from the record
+// count + 1 up to 32767 was free; the file ends in a record another program left unfinished).
 struct ImportResult {
   ErrorNumber error = kNoError;
-  bool no_free_index = false;
-  bool done() const { return error == kNoError && !no_free_index; }
+  const char* error_line = nullptr;
+  bool done() const { return error == kNoError && error_line == nullptr; }
 };
 
 struct ImportRun {
-  RecordFile mbases;
+  MbasesFile mbases;
   const DefaultsRecord* defaults = nullptr;
   const HostConfigRecord* host = nullptr;
   BaseIndex index;  // read at the first area, brought up to date for every new name

@@ -153,7 +153,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     ImportRun run;
     run.defaults = &defaults;
     run.host = &host;
-    ASSERT_EQ(OpenRecordFile(path_.c_str(), kBaseRecordSize, &run.mbases).error, kNoError);
+    ASSERT_TRUE(OpenMbases(path_, &run.mbases));
     const bool terminal = round % 2 == 1;
     for (int a = 0; a < 10; ++a) {
       // Another program appends whole records now and then; the run must see them.
@@ -180,7 +180,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       EXPECT_EQ(console_output, expected_line) << entry.Tag.view();
       console_output.clear();
     }
-    CloseRecordFile(&run.mbases);
+    CloseMbases(&run.mbases);
     EXPECT_EQ(ReadBytes(path_), std::string(reference.file.begin(), reference.file.end()));
   }
 }

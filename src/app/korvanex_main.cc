@@ -67,15 +67,6 @@ std::string PathInRoot(std::string_view root, const char* name) {
   return std::string(root) + "/" + name;
 }
 
-// Two runs must never append to one mbases.dat at once; a run that has to wait says so, so
-// that it never looks hung. Where the file system keeps no locks, the run goes on without
-// one: its appends still go to the real end of the file.
-void LockMbases(const RecordFile& mbases) {
-  if (TryLockRecordFile(mbases) != LockResult::kBusy) return;
-  ConsoleWriteLine(message::kWaitingForLock);
-  (void)LockRecordFile(mbases);
-}
-
 // The line loop over the open area list.
 ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
                             ImportRun* run) {
@@ -84,7 +75,7 @@ ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSl
   AreaEntry entry;
   for (;;) {
     const LineReader::Result read = reader.ReadLine(&line);
-    if (read.error != kNoError || !read.got_line) return {read.error, false};
+    if (read.error != kNoError || !read.got_line) return {read.error, nullptr};
     if (!ParseAreaLine(line, slot_zones, &entry)) continue;
     const ImportResult result = ImportArea(run, entry);
     if (!result.done()) return result;
@@ -104,35 +95,31 @@ int Import(const char* root, const char* area_list,  // NOLINT(bugprone-easily-s
 
   const int area_fd = OpenAreaList(area_list);
   if (area_fd < 0) {
-    ConsoleWriteLine(std::string(message::kAreaListNotOpenedBefore) + area_list +
-                     message::kAreaListNotOpenedAfter);
+    // The name is shown as a tag is: no control byte of it reaches the terminal.
+    ConsoleWriteLine(std::string(message::kAreaListNotOpenedBefore) +
+                     TerminalSafe(std::string_view(area_list)) + message::kAreaListNotOpenedAfter);
     return 1;
   }
 
   ImportRun run;
   run.defaults = &defaults;
   run.host = &host;
-  const std::string mbases_path = DataPath(host).str() + "mbases.dat";
-  // A NUL in a damaged DataPath would end the path early and name some other file, such
-  // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
-  if (mbases_path.find('\0') != std::string::npos ||
-      OpenRecordFile(mbases_path.c_str(), kBaseRecordSize, &run.mbases).error != kNoError) {
+  if (!OpenMbases(DataPath(host).str() + "mbases.dat", &run.mbases)) {
     close(area_fd);
     ConsoleWriteLine(message::kMbasesNotOpened);
     return 1;
   }
-  LockMbases(run.mbases);
 
   uint16_t slot_zones[kAddressSlotCount];
   SlotZones(host, slot_zones);
   ImportResult result = ImportAreaList(area_fd, slot_zones, &run);
   close(area_fd);
   // The summary promises the bases: they are on the disk before it is written.
-  if (result.done() && run.imported > 0) result.error = SyncRecordFile(run.mbases);
-  CloseRecordFile(&run.mbases);
-  if (result.no_free_index) {
+  if (result.done() && run.imported > 0) result.error = SyncRecordFile(run.mbases.file);
+  CloseMbases(&run.mbases);
+  if (result.error_line != nullptr) {
     ConsoleStartLine();
-    ConsoleWriteLine(message::kNoFreeIndex);
+    ConsoleWriteLine(result.error_line);
     return 1;
   }
   if (result.error != kNoError) return ReportRuntimeError(result.error);

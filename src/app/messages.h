@@ -21,6 +21,7 @@ constexpr char kSummaryBefore[] = "|07Complete; Imported |15";
 constexpr char kSummaryAfter[] = " |07bases.";
 
 constexpr char kWaitingForLock[] = "Waiting for another import into mbases.dat to finish";
+constexpr char kWaitingForWriter[] = "Waiting for another program to finish writing mbases.dat";
 
 constexpr char kOstrelNotOpened[] = "ERROR: Unable to open ostrel.dat (Bad root ostrel dir?)";
 // The area list's message repeats its name as typed, between these two.
@@ -28,6 +29,8 @@ constexpr char kAreaListNotOpenedBefore[] = "ERROR: Unable to open AREAS.BBS fil
 constexpr char kAreaListNotOpenedAfter[] = ")";
 constexpr char kMbasesNotOpened[] = "ERROR: Unable to open mbases.dat";
 constexpr char kNoFreeIndex[] = "ERROR: No free base index in mbases.dat";
+constexpr char kUnfinishedRecord[] =
+    "ERROR: mbases.dat ends in a record another program did not finish writing";
 constexpr char kSaveFailed[] = "ERROR: Unable to save korvanex.cfg";
 constexpr char kKeyboardEnded[] = "ERROR: Keyboard input ended; settings not saved";
 

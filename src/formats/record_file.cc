@@ -11,15 +11,20 @@
 namespace korvanex {
 
 OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
+  return OpenRecordFileAt(AT_FDCWD, path, record_size, false, file);
+}
+
+OpenResult OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
+                            RecordFile* file) {
   // Without O_NONBLOCK, the open of a FIFO would wait for the other end; with it, no open
   // waits, and whatever is not a regular file is turned away below.
-  const int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
+  const int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (appending ? O_APPEND : 0);
   // Asking for write access also keeps directories out: the system refuses them.
-  int fd = open(path, O_RDWR | flags);
+  int fd = openat(dir_fd, path, O_RDWR | flags);
   if (fd < 0 && errno == EROFS) {
     // Only a read-only file system lets the open go on without write access; a file the
     // user may not write counts as one that cannot be opened.
-    fd = open(path, O_RDONLY | flags);
+    fd = openat(dir_fd, path, O_RDONLY | flags);
   }
   OpenResult result;
   if (fd < 0) {
@@ -44,7 +49,6 @@ OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file
   }
   file->fd = fd;
   file->record_size = record_size;
-  file->appending = false;
   return result;
 }
 
@@ -65,34 +69,57 @@ ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, u
   return got == size ? kNoError : kErrorShortRecord;
 }
 
+ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t stray_size) {
+  if (stray_size >= 0) {
+    // A positioned write would go to the end of a file opened for appending, so the stray
+    // bytes are cut off and the record appended in their place.
+    int64_t size = 0;
+    if (ErrorNumber error = FileSize(file, &size)) return error;
+    if (size != stray_size) return kErrorReadWrite;
+    const int64_t whole = size - size % static_cast<int64_t>(file.record_size);
+    if (ftruncate(file.fd, static_cast<off_t>(whole)) != 0) return ErrorNumberFromErrno(errno);
+  }
+  const int system_error = WriteFully(file.fd, record, file.record_size);
+  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
+}
+
 namespace {
 
-// Turns appending on or off for the descriptor: a positioned write on a descriptor that
-// appends would land at the end instead.
-ErrorNumber SetAppending(RecordFile* file, bool appending) {
-  if (file->appending == appending) return kNoError;
-  const int flags = fcntl(file->fd, F_GETFL);
-  if (flags < 0) return ErrorNumberFromErrno(errno);
-  if (fcntl(file->fd, F_SETFL, appending ? flags | O_APPEND : flags & ~O_APPEND) != 0) {
-    return ErrorNumberFromErrno(errno);
-  }
-  file->appending = appending;
-  return kNoError;
+void FillStamp(const struct stat& status, FileStamp* stamp) {
+  stamp->device = status.st_dev;
+  stamp->inode = status.st_ino;
+  stamp->size = status.st_size;
+  stamp->modified = status.st_mtim;
+  stamp->changed = status.st_ctim;
+}
+
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
 }  // namespace
 
-ErrorNumber AppendRecord(RecordFile* file, const uint8_t* record) {
-  if (ErrorNumber error = SetAppending(file, true)) return error;
-  const int system_error = WriteFully(file->fd, record, file->record_size);
-  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
+bool IsSameFile(const FileStamp& a, const FileStamp& b) {
+  return a.device == b.device && a.inode == b.inode;
 }
 
-ErrorNumber WriteRecordAt(RecordFile* file, int64_t index, const uint8_t* record) {
-  if (ErrorNumber error = SetAppending(file, false)) return error;
-  const off_t offset = static_cast<off_t>(index * static_cast<int64_t>(file->record_size));
-  const int system_error = WriteFully(file->fd, record, file->record_size, offset);
-  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
+bool IsUnchanged(const FileStamp& before, const FileStamp& now) {
+  return before.size == now.size && SameTime(before.modified, now.modified) &&
+         SameTime(before.changed, now.changed);
+}
+
+ErrorNumber StampOfRecordFile(const RecordFile& file, FileStamp* stamp) {
+  struct stat status;
+  if (fstat(file.fd, &status) != 0) return ErrorNumberFromErrno(errno);
+  FillStamp(status, stamp);
+  return kNoError;
+}
+
+ErrorNumber StampOfPath(int dir_fd, const char* path, FileStamp* stamp) {
+  struct stat status;
+  if (fstatat(dir_fd, path, &status, 0) != 0) return ErrorNumberFromErrno(errno);
+  FillStamp(status, stamp);
+  return kNoError;
 }
 
 ErrorNumber SyncRecordFile(const RecordFile& file) {

@@ -3,6 +3,10 @@
 #ifndef KORVANEX_FORMATS_RECORD_FILE_H_
 #define KORVANEX_FORMATS_RECORD_FILE_H_
 
+#include <fcntl.h>
+#include <sys/types.h>
+#include <time.h>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -13,7 +17,6 @@ namespace korvanex {
 struct RecordFile {
   int fd = -1;
   size_t record_size = 0;
-  bool appending = false;  // whether writes go to the end of the file, wherever it is
 };
 
 // How an open ended: kNoError, or the error number of the failure. A path that names no
@@ -28,6 +31,10 @@ struct OpenResult {
 // when the file system itself is read-only; never creates or truncates it, and never
 // waits for a writer or reader of a FIFO.
 OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file);
+// The same for `path` taken from the directory `dir_fd`. With `appending`, every write goes
+// to the end of the file as it is at that moment, after whatever another program appended.
+OpenResult OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
+                            RecordFile* file);
 
 // Every other operation returns kNoError or an error number.
 
@@ -36,14 +43,29 @@ ErrorNumber FileSize(const RecordFile& file, int64_t* size);
 // Reads `count` whole records from record `first` on into `records`; fewer bytes than that
 // is error 100.
 ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records);
-// Writes one record at the end of the file as it is at that moment, after whatever another
-// program appended meanwhile.
-ErrorNumber AppendRecord(RecordFile* file, const uint8_t* record);
-// Writes one record at record position `index`; used to write over a partial record that
-// ends the file.
-ErrorNumber WriteRecordAt(RecordFile* file, int64_t index, const uint8_t* record);
+// Appends one record to a file opened for appending. When `stray_size` is not -1 the file
+// was seen to end in a partial record at that size, one that nobody is writing: if it still
+// has that size, the partial record is cut off first, so that the new record takes its
+// place; if it has changed, another program is writing it and nothing is written (101).
+ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t stray_size);
 // Makes what was written durable; any failure is error 101.
 ErrorNumber SyncRecordFile(const RecordFile& file);
+
+// What a look at a file shows: which file it is, its size and when it last changed.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  int64_t size = 0;
+  timespec modified = {};
+  timespec changed = {};
+};
+bool IsSameFile(const FileStamp& a, const FileStamp& b);
+// Whether size and both times are the same.
+bool IsUnchanged(const FileStamp& before, const FileStamp& now);
+// The open file's stamp.
+ErrorNumber StampOfRecordFile(const RecordFile& file, FileStamp* stamp);
+// The stamp of the file that `path` in the directory `dir_fd` names now.
+ErrorNumber StampOfPath(int dir_fd, const char* path, FileStamp* stamp);
 
 // An exclusive advisory lock on the file, held until it is closed, which keeps two runs of
 // the tool from writing the same file at once.

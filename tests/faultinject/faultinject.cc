@@ -24,7 +24,7 @@
 
 namespace {
 
-enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFsync, kFdatasync };
+enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFstatat, kFsync, kFdatasync };
 
 constexpr int kMaxFd = 4096;
 
@@ -58,6 +58,7 @@ Config& Get() {
       if (strcmp(op, "write") == 0) config.op = kWrite;
       if (strcmp(op, "lseek") == 0) config.op = kLseek;
       if (strcmp(op, "fstat") == 0) config.op = kFstat;
+      if (strcmp(op, "fstatat") == 0) config.op = kFstatat;
       if (strcmp(op, "fsync") == 0) config.op = kFsync;
       if (strcmp(op, "fdatasync") == 0) config.op = kFdatasync;
     }
@@ -268,6 +269,23 @@ int fstat(int fd, struct stat* status) {
     return -1;
   }
   return Next<int (*)(int, struct stat*)>("fstat")(fd, status);
+}
+
+int fstatat(int dir, const char* path, struct stat* status, int flags) {
+  if (PathMatches(path) && CountCall(kFstatat)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, const char*, struct stat*, int)>("fstatat")(dir, path, status, flags);
+}
+
+int fstatat64(int dir, const char* path, struct stat64* status, int flags) {
+  if (PathMatches(path) && CountCall(kFstatat)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, const char*, struct stat64*, int)>("fstatat64")(dir, path, status,
+                                                                          flags);
 }
 
 int fstat64(int fd, struct stat64* status) {
