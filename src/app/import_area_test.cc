@@ -71,6 +71,7 @@ struct Rescanning {
     setup.file_name = std::string(entry.FileName.view());
     setup.address_slot = entry.AddressSlot;
     setup.index = static_cast<int16_t>(NextFreeIndex());
+    if (Count() == 0) buffer = BaseRecord();  // a file emptied under the run leaves zeros
     buffer = MakeBaseRecord(setup);
     file.resize(static_cast<size_t>(Count()) * kBaseRecordSize);  // over stray bytes
     file.insert(file.end(), buffer.bytes, buffer.bytes + kBaseRecordSize);
@@ -156,12 +157,17 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     ASSERT_TRUE(OpenMbases(path_, &run.mbases));
     const bool terminal = round % 2 == 1;
     for (int a = 0; a < 10; ++a) {
-      // Another program appends whole records now and then; the run must see them.
-      if (reference.file.size() % kBaseRecordSize == 0 && random() % 4 == 0) {
+      // Another program appends whole records now and then, or rewrites the file without
+      // its first record; the run must see both.
+      const int change = reference.file.size() % kBaseRecordSize == 0 ? random() % 8 : 7;
+      if (change < 2) {
         const BaseRecord record = RandomRecord(random);
         reference.file.insert(reference.file.end(), record.bytes, record.bytes + kBaseRecordSize);
         std::ofstream(path_, std::ios::binary | std::ios::app)
             .write(reinterpret_cast<const char*>(record.bytes), kBaseRecordSize);
+      } else if (change == 2 && !reference.file.empty()) {
+        reference.file.erase(reference.file.begin(), reference.file.begin() + kBaseRecordSize);
+        WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
       }
       AreaEntry entry;
       entry.FileName = Str255(RandomName(random));

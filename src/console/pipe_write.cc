@@ -9,7 +9,6 @@ namespace korvanex {
 
 void AppendPipeText(const Str255& text, PipeOutput* pipe_output) {
   std::string& out = pipe_output->bytes;
-  int& last_text_byte = pipe_output->last_text_byte;
   const std::string_view view = text.view();
   const int length = text.size();
   int i = 0;
@@ -19,7 +18,7 @@ void AppendPipeText(const Str255& text, PipeOutput* pipe_output) {
       size_t run_end = view.find('|', static_cast<size_t>(i));
       if (run_end == std::string_view::npos) run_end = view.size();
       out.append(view.substr(static_cast<size_t>(i), run_end - static_cast<size_t>(i)));
-      last_text_byte = static_cast<unsigned char>(view[run_end - 1]);
+      pipe_output->last_text_byte = static_cast<unsigned char>(view[run_end - 1]);
       i = static_cast<int>(run_end);
     } else if (i + 2 < length) {
       const std::string_view code = view.substr(static_cast<size_t>(i) + 1, 2);
@@ -34,12 +33,12 @@ void AppendPipeText(const Str255& text, PipeOutput* pipe_output) {
         }
       } else {
         out += text.view().substr(static_cast<size_t>(i), 3);
-        last_text_byte = text.at(i + 2);
+        pipe_output->last_text_byte = text.at(i + 2);
       }
       i += 3;  // the two characters after the pipe never start a code of their own
     } else {
       out += static_cast<char>(text.at(i));
-      last_text_byte = text.at(i);
+      pipe_output->last_text_byte = text.at(i);
       ++i;
     }
   }
