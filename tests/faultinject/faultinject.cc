@@ -9,7 +9,8 @@
 //   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
 //                           returns that count, and the write after it fails
 //   KORVANEX_FAULT_SIGNAL   instead of failing, the Nth call sends the process this signal
-//                           and then goes on as usual
+//                           and goes on as usual; an open sends it once the file is open,
+//                           any other call before it acts
 // Opens are counted over every path that ends in the suffix; the other operations over the
 // descriptors such opens returned.
 #include <dlfcn.h>
@@ -80,13 +81,18 @@ bool PathMatches(const char* path) {
 
 bool FdMatches(int fd) { return fd >= 0 && fd < kMaxFd && Get().matched[fd]; }
 
-// Counts one call of `op` on the chosen file; true when this call is the one to fail.
-// With a signal to send, the call sends it and is not failed.
-bool CountCall(Op op) {
+// Counts one call of `op` on the chosen file; true when this call is the chosen one.
+bool IsChosenCall(Op op) {
   Config& c = Get();
-  if (c.op != op || ++c.calls != c.nth) return false;
-  if (c.signal_number == 0) return true;
-  kill(getpid(), c.signal_number);
+  return c.op == op && ++c.calls == c.nth;
+}
+
+// The same for a call that fails when chosen. With a signal to send, the call sends it
+// and is not failed.
+bool CountCall(Op op) {
+  if (!IsChosenCall(op)) return false;
+  if (Get().signal_number == 0) return true;
+  kill(getpid(), Get().signal_number);
   return false;
 }
 
@@ -101,13 +107,17 @@ int TrackOpen(const char* path, int fd) {
 }
 
 // The shared part of every open: fails the chosen one, otherwise opens and tracks.
+// A signal comes once the file is open, so that the process stops or ends with it there.
 template <typename F, typename... Args>
 int DoOpen(const char* name, const char* path, Args... args) {
-  if (PathMatches(path) && CountCall(kOpen)) {
+  const bool chosen = PathMatches(path) && IsChosenCall(kOpen);
+  if (chosen && Get().signal_number == 0) {
     errno = Get().error;
     return -1;
   }
-  return TrackOpen(path, Next<F>(name)(args...));
+  const int fd = TrackOpen(path, Next<F>(name)(args...));
+  if (chosen) kill(getpid(), Get().signal_number);
+  return fd;
 }
 
 mode_t ModeArgument(int flags, va_list list) {
