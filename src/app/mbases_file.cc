@@ -40,6 +40,10 @@ ErrorNumber OpenAndLock(MbasesFile* mbases) {
   return StampOfRecordFile(file, &mbases->known);
 }
 
+bool NotLater(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+}
+
 int64_t MillisecondsSince(const timespec& start) {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -109,9 +113,15 @@ ErrorNumber LookAtMbases(MbasesFile* mbases, MbasesChange* change, bool* unfinis
       *change = MbasesChange::kRewritten;
     } else if (IsUnchanged(mbases->known, now)) {
       *change = MbasesChange::kNone;
+    } else if (now.size == mbases->appended_size) {
+      // The run's own append, unless something wrote the file after it.
+      const bool own =
+          NotLater(now.modified, mbases->appended_by) && NotLater(now.changed, mbases->appended_by);
+      *change = own ? MbasesChange::kNone : MbasesChange::kRewritten;
     } else {
       *change = now.size > mbases->known.size ? MbasesChange::kGrown : MbasesChange::kRewritten;
     }
+    mbases->appended_size = -1;
     mbases->known = now;
     mbases->read = true;
     return kNoError;
@@ -125,14 +135,10 @@ ErrorNumber AppendToMbases(MbasesFile* mbases, const uint8_t* record) {
     return error;
   }
   mbases->stray_size = -1;
-  FileStamp after;
-  if (ErrorNumber error = StampOfRecordFile(mbases->file, &after)) return error;
-  // The run's own record is no change to read; anything else written meanwhile is.
-  if (after.size == before - before % kRecordSize + kRecordSize) {
-    mbases->known = after;
-  } else {
-    mbases->read = false;
-  }
+  // The clock read after the write is no earlier than the time stamps the write set, so
+  // the next look tells this append from a later write without a look of its own.
+  mbases->appended_size = before - before % kRecordSize + kRecordSize;
+  clock_gettime(CLOCK_REALTIME, &mbases->appended_by);
   return kNoError;
 }
 

@@ -8,8 +8,9 @@
 // file was rewritten, and it is read afresh.
 //
 // What the look cannot see: a rewrite that keeps the size and falls within the same tick
-// of the file system's time stamps as the run's last read or write, and a write that
-// another program begins in the moment between the look and the run's append.
+// of the file system's time stamps as the run's last read or write, a rewrite that comes
+// with growth (it is taken for an append), and a write that another program begins in the
+// moment between the look and the run's append.
 #ifndef KORVANEX_APP_MBASES_FILE_H_
 #define KORVANEX_APP_MBASES_FILE_H_
 
@@ -24,8 +25,12 @@ namespace korvanex {
 struct MbasesFile {
   int dir_fd = -1;  // the data directory, in which `name` is looked up for every area
   std::string name;
-  RecordFile file;          // opened for appending, and locked
-  FileStamp known;          // the file as the run last read or wrote it
+  RecordFile file;  // opened for appending, and locked
+  FileStamp known;  // the file as the run last read it
+  // The size the run's last append left, and a time no earlier than that append's time
+  // stamps: a look that finds this size and no later stamps finds nothing but the append.
+  int64_t appended_size = -1;
+  timespec appended_by = {};
   bool read = false;        // whether `known` describes what the run has read
   bool looked = false;      // whether the run has looked at the file at all
   int64_t stray_size = -1;  // the size at the first look, when a partial record ended it
