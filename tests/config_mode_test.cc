@@ -1,7 +1,10 @@
 // Configuration mode of the real binary, typed into on a pseudo-terminal or fed through a
 // pipe; the saved korvanex.cfg is checked byte for byte.
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -246,6 +249,86 @@ TEST(ConfigEnd, FailedSaveIsReported) {
   const std::string tail = std::string(kPrompt) + "\r\nERROR: Unable to save korvanex.cfg\r\n";
   ASSERT_GE(tool.output().size(), tail.size());
   EXPECT_EQ(tool.output().substr(tool.output().size() - tail.size()), tail);
+}
+
+// Saves "-CONFIG" with the keys L and Q in `dir`; returns the exit status.
+int SaveFormatChange(const std::string& dir, RunOptions options = {},
+                     std::vector<std::string> args = {"-CONFIG"}) {
+  options.cwd = dir;
+  options.input = "LQ";
+  return RunTool(args, options).status;
+}
+
+std::string FormatChanged() {
+  std::string bytes = BuiltInDefaultsBytes();
+  bytes[kBaseFormat] = 1;
+  return bytes;
+}
+
+TEST(ConfigEnd, SaveRewritesTheSameFile) {
+  // A hard link from another directory sees the new settings; inode and mode stay.
+  TempDir dir;
+  std::filesystem::create_directory(dir / "other");
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes() + "tail");
+  ASSERT_EQ(link((dir / "korvanex.cfg").c_str(), (dir / "other/linked.cfg").c_str()), 0);
+  ASSERT_EQ(chmod((dir / "korvanex.cfg").c_str(), 0640), 0);
+  struct stat before = {}, after = {};
+  ASSERT_EQ(stat((dir / "korvanex.cfg").c_str(), &before), 0);
+  EXPECT_EQ(SaveFormatChange(dir.path()), 0);
+  EXPECT_EQ(ReadFile(dir / "other/linked.cfg"), FormatChanged());
+  ASSERT_EQ(stat((dir / "korvanex.cfg").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+}
+
+TEST(ConfigEnd, SaveByAGroupMemberKeepsOwnerAndGroup) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as users 1001 and 1002";
+  TempDir dir;
+  const std::string work = dir / "work", cfg = work + "/korvanex.cfg", binary = dir / "korvanex";
+  std::filesystem::create_directory(work);
+  std::filesystem::copy_file(KORVANEX_BINARY, binary);
+  WriteFile(cfg, BuiltInDefaultsBytes());
+  for (const std::string& path : {work, cfg}) ASSERT_EQ(chown(path.c_str(), 1001, 2000), 0);
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(work.c_str(), 0770), 0);
+  ASSERT_EQ(chmod(cfg.c_str(), 0660), 0);
+  // User 1002, a member of group 2000, saves the settings of user 1001.
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const gid_t group = 2000;
+    if (setgroups(1, &group) != 0 || setgid(1002) != 0 || setuid(1002) != 0) _exit(125);
+    RunOptions options;
+    options.binary = binary;
+    _exit(SaveFormatChange(work, options));
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadFile(cfg), FormatChanged());
+  struct stat after = {};
+  ASSERT_EQ(stat(cfg.c_str(), &after), 0);
+  EXPECT_EQ(after.st_uid, 1001u);
+  EXPECT_EQ(after.st_gid, 2000u);
+  EXPECT_EQ(after.st_mode & 07777, 0660u);
+}
+
+TEST(ConfigEnd, BindMountedFileIsSaved) {
+  RunOptions unshare;
+  unshare.binary = "unshare";
+  if (geteuid() != 0 || RunTool({"--mount", "true"}, unshare).status != 0) {
+    GTEST_SKIP() << "needs root and a mount namespace of its own";
+  }
+  TempDir dir;
+  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+  WriteFile(dir / "shared.cfg", BuiltInDefaultsBytes());
+  // In a mount namespace of its own, shared.cfg is mounted over korvanex.cfg.
+  EXPECT_EQ(SaveFormatChange(
+                dir.path(), unshare,
+                {"--mount", "sh", "-c",
+                 "mount --bind shared.cfg korvanex.cfg && exec \"$0\" -CONFIG", KORVANEX_BINARY}),
+            0);
+  EXPECT_EQ(ReadFile(dir / "shared.cfg"), FormatChanged());
+  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
 }
 
 TEST(ConfigEnd, ClosedTerminalEndsWithoutSaving) {

@@ -7,9 +7,11 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
 #include "gtest/gtest.h"
 #include "harness.h"
@@ -24,7 +26,7 @@ struct Fault {
   int nth = 1;
   int error = EIO;
   int partial = -1;
-  int signal_number = 0;  // sent by the Nth call instead of a failure
+  int signal_number = 0;  // sent by the Nth call instead of a failure (an open: after it)
 };
 
 RunOptions WithFault(const Fault& fault) {
@@ -259,54 +261,114 @@ TEST(FaultInjection, ReadOnlyFileSystemOpensForReadingAndFailsOnlyTheWrite) {
   }
 }
 
-// Saves of korvanex.cfg from configuration mode that fail at one step. The save writes a
-// temporary file beside korvanex.cfg first, so the old file stays byte for byte.
-TEST(FaultInjection, FailedSaveOfTheDefaultsKeepsTheOldFile) {
-  const Fault faults[] = {{"*.korvanex.cfg.", "open", 1, EACCES},
-                          {"*.korvanex.cfg.", "write", 1, ENOSPC},
-                          {"*.korvanex.cfg.", "write", 1, EIO, 50}};
-  for (const Fault& fault : faults) {
-    SCOPED_TRACE(fault.op + " " + std::to_string(fault.partial));
+// The names in `dir`, and which of them others may read or write.
+std::set<std::string> Entries(const std::string& dir, bool open_to_others_only = false) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const auto others = std::filesystem::perms::group_all | std::filesystem::perms::others_all;
+    if (!open_to_others_only ||
+        (entry.status().permissions() & others) != std::filesystem::perms::none) {
+      names.insert(entry.path().filename().string());
+    }
+  }
+  return names;
+}
+
+// Saves of korvanex.cfg from configuration mode that fail at one step. The file is
+// rewritten in place: a failure before the write keeps the old file whole; a failed flush
+// after it is reported all the same.
+TEST(FaultInjection, FailedSaveOfTheDefaultsIsReported) {
+  const struct {
+    Fault fault;
+    bool old_kept;
+  } kCases[] = {{{"korvanex.cfg", "open", 2, EACCES}, true},
+                {{"korvanex.cfg", "write", 1, ENOSPC}, true},
+                {{"korvanex.cfg", "fdatasync", 1, EIO}, false}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.fault.op);
     Host host;
     std::string old = BuiltInDefaultsBytes();
     old[1] = 'X';  // a setting of the operator's, to be kept
     old += "trailing bytes the old file had";
     WriteFile(host.work + "/korvanex.cfg", old);
-    RunOptions options = WithFault(fault);
+    RunOptions options = WithFault(c.fault);
     options.cwd = host.work;
     options.input = "Q";
     RunResult run = RunTool({"-CONFIG"}, options);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
     EXPECT_EQ(run.output.find("KORVANEX v1.0"), std::string::npos);
-    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), old);
-    // No temporary file is left behind.
-    int entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(host.work)) {
-      (void)entry;
-      ++entries;
-    }
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), c.old_kept ? old : old.substr(0, 117));
+    EXPECT_EQ(Entries(host.work), std::set<std::string>{"korvanex.cfg"});
   }
 }
 
-TEST(FaultInjection, SignalDuringTheSaveLeavesNoTemporaryFile) {
-  // SIGTERM arrives while the new settings are being flushed to disk: the save completes
-  // first (or would have left the old file whole), and nothing stays behind.
-  Host host;
-  Fault fault = {"*.korvanex.cfg.", "fsync", 1};
-  fault.signal_number = SIGTERM;
-  RunOptions options = WithFault(fault);
-  options.cwd = host.work;
-  options.input = "LQ";
-  RunResult run = RunTool({"-CONFIG"}, options);
-  EXPECT_EQ(run.status, 128 + SIGTERM);
-  std::string saved = BuiltInDefaultsBytes();
-  saved[116] = 1;
-  EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), saved);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(host.work),
-                          std::filesystem::directory_iterator()),
-            1);
+TEST(FaultInjection, KilledFirstSaveLeavesNothingOrTheWholeFile) {
+  // Killed at the write or the flush of the new file, or at the flush of the directory
+  // after the file got its name; and a save where the file system has no unnamed files.
+  const mode_t mask = umask(022);
+  const struct {
+    Fault fault;
+    int status;
+    bool created;
+  } kCases[] = {{{"*.", "write", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
+                {{"*.", "fsync", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
+                {{"*.", "fsync", 1, 0, -1, SIGTERM}, 128 + SIGTERM, false},
+                {{"*.", "fsync", 2, 0, -1, SIGKILL}, 128 + SIGKILL, true},
+                {{".", "open", 1, EOPNOTSUPP}, 0, true}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.fault.file + " " + c.fault.op + " " + std::to_string(c.fault.nth));
+    Host host;
+    std::filesystem::remove(host.work + "/korvanex.cfg");
+    RunOptions options = WithFault(c.fault);
+    options.cwd = host.work;
+    options.input = "Q";
+    EXPECT_EQ(RunTool({}, options).status, c.status);
+    if (!c.created) {
+      EXPECT_EQ(Entries(host.work), std::set<std::string>());
+      continue;
+    }
+    EXPECT_EQ(Entries(host.work), std::set<std::string>{"korvanex.cfg"});
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), BuiltInDefaultsBytes());
+    EXPECT_EQ(std::filesystem::status(host.work + "/korvanex.cfg").permissions(),
+              static_cast<std::filesystem::perms>(0644));
+  }
+  umask(mask);
+}
+
+TEST(FaultInjection, SaveStoppedOnceItsFileIsOpen) {
+  // An existing korvanex.cfg, 0600 with a password: neither it nor anything the save made
+  // beside it is open to others. A first save: a file put in its place meanwhile is kept,
+  // and the save fails.
+  for (const bool first : {false, true}) {
+    SCOPED_TRACE(first);
+    Host host;
+    const std::string path = host.work + "/korvanex.cfg";
+    std::string cfg = BuiltInDefaultsBytes();
+    PutCounted(&cfg, 84, "SECRET");
+    WriteFile(path, cfg);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    if (first) std::filesystem::remove(path);
+    const mode_t mask = umask(022);
+    // The unnamed new file is opened as "."; the first open of korvanex.cfg loads it.
+    Fault fault = first ? Fault{".", "open", 1} : Fault{"*korvanex.cfg", "open", 2};
+    fault.signal_number = SIGSTOP;
+    RunOptions options = WithFault(fault);
+    options.cwd = host.work;
+    PtySession tool({"-CONFIG"}, options);
+    umask(mask);
+    ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
+    tool.Send("LQ");
+    int status = 0;
+    ASSERT_EQ(waitpid(tool.pid(), &status, WUNTRACED), tool.pid());
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_EQ(Entries(host.work, true), std::set<std::string>());
+    if (first) WriteFile(path, "planted");
+    kill(tool.pid(), SIGCONT);
+    EXPECT_EQ(tool.Wait(), first ? 1 : 0);
+    cfg[116] = 1;
+    EXPECT_EQ(ReadFile(path), first ? "planted" : cfg);
+  }
 }
 
 // Runs as an unprivileged user, so that permission bits hold even when the tests run as
@@ -396,18 +458,16 @@ TEST_F(Unprivileged, WriteProtectedDefaultsOpenTheEditorAndAreNotReplaced) {
   EXPECT_EQ(ReadFile(host_.mbases_path()), "");
 }
 
-TEST_F(Unprivileged, SaveInAReadOnlyDirectoryKeepsTheOldFile) {
-  // The file itself is writable, its directory is not: a save that rewrote the file in
-  // place could lose it half-way, one through a temporary file cannot start at all.
-  std::string old = BuiltInDefaultsBytes();
-  old[1] = 'X';
-  WriteFile(host_.work + "/korvanex.cfg", old);
+TEST_F(Unprivileged, SaveInAReadOnlyDirectoryRewritesTheFile) {
+  // The file itself is writable, its directory is not: the file is rewritten in place.
+  WriteFile(host_.work + "/korvanex.cfg", BuiltInDefaultsBytes());
   GiveAway(host_.work + "/korvanex.cfg");
   chmod(host_.work.c_str(), 0555);
-  RunResult run = Run({"-CONFIG"}, "Q");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
-  EXPECT_EQ(ReadFile(host_.work + "/korvanex.cfg"), old);
+  RunResult run = Run({"-CONFIG"}, "LQ");
+  EXPECT_EQ(run.status, 0);
+  std::string saved = BuiltInDefaultsBytes();
+  saved[116] = 1;
+  EXPECT_EQ(ReadFile(host_.work + "/korvanex.cfg"), saved);
 }
 
 }  // namespace

@@ -414,6 +414,45 @@ TEST(Hostile, SymbolicLinkLoopIsNeverReplaced) {
   EXPECT_TRUE(fs::is_symlink(host.work + "/a"));
 }
 
+TEST(Hostile, LinkPlantedInASharedDirectoryIsNotWrittenThrough) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to plant links as other users";
+  // The tool runs as root in a directory of user 1001; korvanex.cfg is a link to a file
+  // outside it. In a sticky directory that everyone may write (like /tmp), a save follows
+  // only a link of the user's or of the directory's owner, and never creates a file
+  // through a dangling link.
+  const struct {
+    mode_t dir_mode;
+    uid_t link_owner;
+    bool target_exists;
+    bool saved;
+  } kCases[] = {{01777, 1002, true, false}, {01777, 1002, false, false}, {01777, 0, false, false},
+                {01777, 0, true, true},     {01777, 1001, true, true},   {0777, 1002, true, true},
+                {01775, 1002, true, true}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(std::to_string(c.dir_mode) + " " + std::to_string(c.link_owner));
+    Host host;
+    const std::string cfg = host.work + "/korvanex.cfg", target = host.dir / "private.cfg";
+    fs::remove(cfg);
+    if (c.target_exists) WriteFile(target, BuiltInDefaultsBytes());
+    fs::create_symlink(target, cfg);
+    ASSERT_EQ(lchown(cfg.c_str(), c.link_owner, c.link_owner), 0);
+    ASSERT_EQ(chown(host.work.c_str(), 1001, 1001), 0);
+    ASSERT_EQ(chmod(host.work.c_str(), c.dir_mode), 0);
+    RunOptions options;
+    options.cwd = host.work;
+    options.input = "LQ";
+    RunResult run = RunTool({"-CONFIG"}, options);
+    EXPECT_EQ(run.status, c.saved ? 0 : 1);
+    EXPECT_EQ(run.output.find("ERROR: Unable to save korvanex.cfg\n") == std::string::npos,
+              c.saved);
+    std::string expected = c.target_exists ? BuiltInDefaultsBytes() : "";
+    if (c.saved) expected[116] = 1;
+    EXPECT_EQ(ReadFile(target), expected);
+    EXPECT_EQ(FileExists(target), c.target_exists);
+    EXPECT_TRUE(fs::is_symlink(cfg));
+  }
+}
+
 bool IsStopped(pid_t pid) {
   const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
   const size_t paren = stat.rfind(')');

@@ -2,7 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,98 +80,95 @@ DefaultsLoad LoadDefaults(DefaultsRecord* record) {
 
 namespace {
 
-constexpr int kMaxLinkHops = 40;
+constexpr int kWriteFlags = O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK;
 
-// The file a save must replace: the final target of a chain of symbolic links, so that
-// the link itself stays. A dangling link names the file to be created. Returns false for
-// a chain that does not end (a loop) or a link that cannot be read.
-bool ResolveLinks(std::string path, std::string* target_path) {
-  for (int hops = 0; hops < kMaxLinkHops; ++hops) {
-    struct stat status;
-    if (lstat(path.c_str(), &status) != 0) {
-      *target_path = path;
-      return errno == ENOENT;
-    }
-    if (!S_ISLNK(status.st_mode)) {
-      *target_path = path;
-      return true;
-    }
-    std::string target(static_cast<size_t>(status.st_size > 0 ? status.st_size : 4096), '\0');
-    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-    if (length <= 0) return false;
-    target.resize(static_cast<size_t>(length));
-    if (target[0] != '/') {
-      const size_t slash = path.rfind('/');
-      if (slash != std::string::npos) target.insert(0, path, 0, slash + 1);
-    }
-    path = target;
-  }
-  return false;
+// The rule the kernel can apply to symbolic links (protected_symlinks), applied whatever
+// the system's setting: in a sticky directory that everyone may write, such as /tmp, a
+// link is followed only when it belongs to the user or to the directory's owner, so that
+// nobody can plant one that leads the save into another file.
+bool MayFollowLink() {
+  struct stat link;
+  struct stat directory;
+  if (lstat(kDefaultsFileName, &link) != 0 || stat(".", &directory) != 0) return false;
+  const bool shared = (directory.st_mode & S_ISVTX) != 0 && (directory.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == geteuid() || link.st_uid == directory.st_uid;
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// Writes the record to a new temporary file beside `target` and renames it over `target`.
-// Returns false, with the temporary file removed, when any step fails.
-bool ReplaceFile(const std::string& target, const struct stat* existing,
-                 const DefaultsRecord& record) {
-  // A new file is created with read and write for everyone less the umask; an existing
-  // file's permission bits (and, where we may, its owner) are carried over.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = DirectoryOf(target) + ".korvanex.cfg." + std::to_string(getpid()) + "." +
-           std::to_string(attempt);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  bool ok = true;
-  if (existing != nullptr) {
-    if (fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-      // Not the owner: the new file stays ours, which is what a copy would give too.
-    }
-    ok = fchmod(fd, existing->st_mode & 07777) == 0;
-  }
-  ok = ok && WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    unlink(temp.c_str());
+// Writes the record over the start of the open file and cuts off what lay behind it, so
+// the file stays the same file. The write comes first: a failed one leaves the old
+// settings whole.
+bool RewriteInPlace(int fd, const DefaultsRecord& record) {
+  struct stat status;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  if (WriteFully(fd, record.bytes, kDefaultsRecordSize, 0) != 0) return false;
+  if (status.st_size > static_cast<off_t>(kDefaultsRecordSize) &&
+      ftruncate(fd, kDefaultsRecordSize) != 0) {
     return false;
   }
-  // Make the rename itself durable; a failure here no longer risks the settings.
-  const std::string directory = DirectoryOf(target);
-  const int dir_fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir_fd >= 0) {
-    fsync(dir_fd);
-    close(dir_fd);
+  return fdatasync(fd) == 0;
+}
+
+// Makes the new name durable.
+bool SyncDirectory() {
+  const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+// Gives the unnamed file the name korvanex.cfg; fails when that name exists by now. Only
+// a process with CAP_DAC_READ_SEARCH may link the descriptor itself; any other links it
+// through its entry in /proc.
+bool LinkIntoPlace(int fd) {
+  if (linkat(fd, "", AT_FDCWD, kDefaultsFileName, AT_EMPTY_PATH) == 0) return true;
+  if (errno == EEXIST) return false;
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  return linkat(AT_FDCWD, path.c_str(), AT_FDCWD, kDefaultsFileName, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// For file systems without unnamed files: a hidden name that only the user may open until
+// the file is whole. A save killed before it is removed again leaves it behind.
+bool CreateThroughHiddenName(const DefaultsRecord& record) {
+  char hidden[] = ".korvanex.cfg.XXXXXX";
+  const int fd = mkostemp(hidden, O_CLOEXEC);
+  if (fd < 0) return false;
+  const mode_t mask = umask(0);
+  umask(mask);
+  bool ok = WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 &&
+            fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
+  close(fd);
+  ok = ok && link(hidden, kDefaultsFileName) == 0;
+  unlink(hidden);
+  return ok && SyncDirectory();
+}
+
+// Builds the whole file where nobody sees it, an unnamed file in the current directory,
+// and only then gives it its name, so that no one ever finds an empty or partial
+// korvanex.cfg, not even after the save is killed. Created with read and write for
+// everyone, less the umask (or as a default ACL says), like any new file.
+bool CreateDefaultsFile(const DefaultsRecord& record) {
+  const int fd = open(".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    return (errno == EOPNOTSUPP || errno == EISDIR) && CreateThroughHiddenName(record);
   }
-  return true;
+  const bool ok =
+      WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 && fsync(fd) == 0 && LinkIntoPlace(fd);
+  close(fd);
+  return ok && SyncDirectory();
 }
 
 }  // namespace
 
 bool SaveDefaults(const DefaultsRecord& record) {
-  std::string target;
-  if (!ResolveLinks(kDefaultsFileName, &target)) return false;
-  struct stat existing;
-  const bool exists = stat(target.c_str(), &existing) == 0;
-  if (!exists && errno != ENOENT) return false;
-  if (exists && (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0)) {
-    return false;  // a file the user may not write is not replaced
-  }
-  // Signals wait while the temporary file exists: one that ends the process then does so
-  // once the file is renamed or removed, never with the file left behind.
-  sigset_t all, old;
-  sigfillset(&all);
-  sigprocmask(SIG_BLOCK, &all, &old);
-  const bool saved = ReplaceFile(target, exists ? &existing : nullptr, record);
-  sigprocmask(SIG_SETMASK, &old, nullptr);
+  int fd = open(kDefaultsFileName, kWriteFlags | O_NOFOLLOW);
+  if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record);
+  // A symbolic link: followed as a plain open follows it, unless it may have been planted.
+  // Through a dangling link nothing is created.
+  if (fd < 0 && errno == ELOOP && MayFollowLink()) fd = open(kDefaultsFileName, kWriteFlags);
+  if (fd < 0) return false;
+  const bool saved = RewriteInPlace(fd, record);
+  close(fd);
   return saved;
 }
 

@@ -127,7 +127,7 @@ TEST_F(DefaultsFileTest, ExistingFileKeepsItsPermissionBits) {
   EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
 }
 
-TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsReplaced) {
+TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsRewritten) {
   fs::create_directory("real");
   Write("real/settings.cfg", std::string(117, 'o'));
   fs::create_symlink("real/settings.cfg", "korvanex.cfg");
@@ -144,8 +144,10 @@ TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
   SetBuiltInDefaults(&record);
   fs::permissions(dir_, fs::perms::all);  // let the unprivileged user in
 
-  // The unprivileged user can save where it may write, so each failure below is the
-  // permission's doing.
+  // The unprivileged user can save where it may write, a new file as well as an old
+  // one, so each failure below is the permission's doing.
+  ASSERT_TRUE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
   Write("korvanex.cfg", old_bytes);
   fs::permissions("korvanex.cfg", fs::perms::all);
   ASSERT_TRUE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
@@ -158,15 +160,7 @@ TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
   EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
   EXPECT_EQ(Read("korvanex.cfg"), old_bytes);
 
-  // A writable file in a directory the user may not write: no temporary file can be made.
-  fs::permissions("korvanex.cfg", fs::perms::all);
-  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                            fs::perms::others_read | fs::perms::others_exec);
-  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
-  EXPECT_EQ(Read("korvanex.cfg"), old_bytes);
-
   // Through a link to a file the user may not write.
-  fs::permissions(dir_, fs::perms::all);
   fs::create_directory("locked");
   Write("locked/target.cfg", old_bytes);
   fs::permissions("locked/target.cfg", fs::perms::owner_read | fs::perms::others_read);
