@@ -1,267 +1,246 @@
-// Measures the real binary importing generated area lists into generated hosts against the
-// floor, import_floor: a program that does only the input and output the same import cannot
-// avoid. The two take turns on every case, each run from a fresh copy of the generated
-// mbases.dat and with the console output going to /dev/null. Prints the median wall and
-// processor times of both and their ratio, peak resident memory, and the input and output
-// system calls of one further, untimed run of each under strace. Last comes the peak memory
-// of one import into a board of 200000 bases, and the targets beside the figures. The
-// targets are a guide: the exit status only says whether every run went through.
+// Measures the tool against import_floor on generated boards. The two take turns, each run
+// from a fresh copy of the generated mbases.dat, with standard output on /dev/null; each
+// case prints the median wall and processor times, the tool's peak memory, the I/O system
+// calls of one run of each under strace (when it is installed) and how the tool's time
+// grows when the work doubles. Last comes the tool's peak memory on a board of 200000
+// bases. Figures that miss their target are marked; the exit status only says whether
+// every run went through.
 //   import_bench KORVANEX IMPORT-FLOOR [RUNS]
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
-#include "bench_host.h"
-#include "bench_run.h"
-#include "formats/base_record.h"
+#include "host_files.h"
 
 namespace korvanex {
 namespace {
 
-// Half of the areas new in each case; each doubles the one before. The largest stays
-// inside the 1..32767 range the tool numbers new bases in.
-const BenchCase kCases[] = {
-    {4000, 8000, 4000},
-    {8000, 16000, 8000},
-    {16000, 32000, 16000},
+struct Case {
+  int existing;   // bases in mbases.dat
+  int areas;      // "!" lines in the area list
+  int new_areas;  // of those, areas the board has no base for
 };
-constexpr size_t kCaseCount = sizeof kCases / sizeof kCases[0];
-// With 200000 records the next index is already past 32767, so every area line is for a
-// base that exists.
-constexpr BenchCase kLargeBoard = {200000, 2000, 0};
+// Each case doubles the one before; existing + new stays within the indexes 1..32767.
+constexpr Case kCases[] = {{4000, 8000, 4000}, {8000, 16000, 8000}, {16000, 32000, 16000}};
+// Past 32767 records no index is left for a new base, so every area exists.
+constexpr Case kLargeBoard = {200000, 2000, 0};
 
-constexpr double kTimeRatioTarget = 1.3;
-constexpr double kCallRatioTarget = 1.2;
-constexpr double kDoublingTarget = 2.2;
-constexpr double kPeakTarget = 8.0;  // MB, at the largest case
-constexpr double kLargeBoardPeakTarget = 10.0;
-
-struct Program {
-  const char* label;
-  std::string path;
+struct Figures {
+  double seconds = 0;
+  double cpu_seconds = 0;
+  double peak_mb = 0;
 };
 
-// What one program did on one case.
-struct Runs {
-  std::vector<double> seconds;
-  std::vector<double> cpu_seconds;
-  long peak_kilobytes = 0;
-  IoCounts io;
-  long console_bytes = 0;
-};
+std::string FileName(const char* kind, int number) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%s%07d", kind, number);
+  return name;
+}
 
-struct CaseRuns {
-  std::string dir;
-  Runs of[2];  // the tool, the floor
-};
+// A board under `dir`: host/ostrel.dat, host/data/mbases.dat, korvanex.cfg and AREAS.BBS.
+bool MakeBoard(const std::string& dir, const Case& c) {
+  HostSetup host;
+  host.data_path = "host/data/";
+  host.zones = {2, 1, 21};
+  host.default_text = "Benchmark BBS";
+  const HostConfigRecord config = MakeHostConfig(host);
+  const DefaultsRecord defaults = MakeDefaultsRecord(DefaultsSetup());
+  FILE* bases = nullptr;
+  bool written = mkdir(dir.c_str(), 0777) == 0 && mkdir((dir + "/host").c_str(), 0777) == 0 &&
+                 mkdir((dir + "/host/data").c_str(), 0777) == 0 &&
+                 WriteWholeFile(dir + "/host/ostrel.dat", config.bytes, kHostConfigRecordSize) &&
+                 WriteWholeFile(dir + "/korvanex.cfg", defaults.bytes, kDefaultsRecordSize) &&
+                 (bases = std::fopen((dir + "/mbases.generated").c_str(), "wb")) != nullptr;
+  for (int i = 0; written && i < c.existing; ++i) {
+    BaseSetup base;
+    base.name = base.short_name = "ECHO." + std::to_string(i);
+    base.file_name = FileName("e", i);
+    base.index = static_cast<int16_t>(i % 32767 + 1);  // 1..N while N fits
+    written = std::fwrite(MakeBaseRecord(base).bytes, kBaseRecordSize, 1, bases) == 1;
+  }
+  FILE* areas = written ? std::fopen((dir + "/AREAS.BBS").c_str(), "wb") : nullptr;
+  written = written && areas != nullptr && std::fputs("; AREAS.BBS, 2:280/464\r\n", areas) >= 0;
+  for (long line = 0, created = 0, found = 0; written && line < c.areas; ++line) {
+    // New areas spread evenly among the others; existing ones in a scattered order (7919
+    // is a prime that divides no base count here), some of them in capitals.
+    const bool is_new = (line + 1) * c.new_areas / c.areas > line * c.new_areas / c.areas;
+    std::string file = is_new ? FileName("n", static_cast<int>(created++))
+                              : FileName(line % 3 == 0 ? "E" : "e", found++ * 7919 % c.existing);
+    std::string text = line % 11 == 0 ? "   !/bbs/msgs/" : "!/bbs/msgs/";
+    text += file + " ECHO." + file.substr(1) + " 2:280/464 1:218/700";
+    text += line % 7 == 0 ? "\r\n" : line % 50 == 49 ? "\n; ----\n" : "\n";
+    written = std::fputs(text.c_str(), areas) >= 0;
+  }
+  if (areas != nullptr && std::fclose(areas) != 0) written = false;
+  if (bases != nullptr && std::fclose(bases) != 0) written = false;
+  if (!written) std::fprintf(stderr, "import_bench: cannot write the board in %s\n", dir.c_str());
+  return written;
+}
+
+// Copies the generated mbases.dat into place and has it on disk, so that a run's sync does
+// not pay for the copy.
+bool FreshBases(const std::string& dir) {
+  const int in = open((dir + "/mbases.generated").c_str(), O_RDONLY | O_CLOEXEC);
+  const int out =
+      open((dir + "/host/data/mbases.dat").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  static char buffer[1 << 16];
+  ssize_t got = in < 0 || out < 0 ? -1 : 0;
+  while (got >= 0 && (got = read(in, buffer, sizeof buffer)) > 0) {
+    if (write(out, buffer, static_cast<size_t>(got)) != got) got = -1;
+  }
+  const bool copied = got == 0 && fsync(out) == 0;
+  if (in >= 0) close(in);
+  return out >= 0 && close(out) == 0 && copied;
+}
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// Runs `argv` in `dir` with standard output on /dev/null. The driver stays small, as a
+// child's peak memory counts what it had before exec.
+bool Run(std::vector<std::string> argv, const std::string& dir, Figures* figures) {
+  std::vector<char*> args;
+  for (std::string& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  timespec start, end;
+  clock_gettime(CLOCK_MONOTONIC, &start);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0 && dup2(null, STDOUT_FILENO) >= 0 && chdir(dir.c_str()) == 0) {
+      execvp(args[0], args.data());
+    }
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage;
+  const bool ended = pid > 0 && wait4(pid, &status, 0, &usage) == pid;
+  clock_gettime(CLOCK_MONOTONIC, &end);
+  if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "import_bench: %s failed in %s\n", argv[0].c_str(), dir.c_str());
+    return false;
+  }
+  figures->seconds =
+      static_cast<double>(end.tv_sec - start.tv_sec) + (end.tv_nsec - start.tv_nsec) / 1e9;
+  figures->cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+  figures->peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  return true;
+}
+
+// A run that stopped early would be fast and wrong.
+bool RunOnFreshBases(const std::vector<std::string>& argv, const std::string& dir, const Case& c,
+                     Figures* figures) {
+  struct stat after;
+  if (!FreshBases(dir) || !Run(argv, dir, figures) ||
+      stat((dir + "/host/data/mbases.dat").c_str(), &after) != 0) {
+    return false;
+  }
+  if (after.st_size == static_cast<off_t>(kBaseRecordSize) * (c.existing + c.new_areas))
+    return true;
+  std::fprintf(stderr, "import_bench: %s left mbases.dat in %s with %ld bytes\n", argv[0].c_str(),
+               dir.c_str(), static_cast<long>(after.st_size));
+  return false;
+}
+
+// The file and descriptor calls of one run under strace, from the total row of its table.
+long CountCalls(std::vector<std::string> argv, const std::string& dir, const Case& c) {
+  const std::string table = dir + "/calls";
+  argv.insert(argv.begin(), {"strace", "-f", "-c", "-o", table, "-e", "trace=%file,%desc"});
+  Figures ignored;
+  long calls = -1;
+  char row[256];
+  FILE* file = RunOnFreshBases(argv, dir, c, &ignored) ? std::fopen(table.c_str(), "r") : nullptr;
+  while (file != nullptr && std::fgets(row, sizeof row, file) != nullptr) {
+    // The last row: % time, seconds, usecs/call, calls, errors, "total".
+    if (std::strstr(row, " total") != nullptr) std::sscanf(row, "%*f %*f %*d %ld", &calls);
+  }
+  if (file != nullptr) std::fclose(file);
+  return calls;
+}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
 
-double Megabytes(long kilobytes) { return static_cast<double>(kilobytes) / 1024.0; }
+// A figure, marked when it misses its target.
+const char* Mark(double figure, double target) { return figure <= target ? " " : "*"; }
 
-const char* Mark(bool met) { return met ? "ok" : "OVER"; }
-
-bool PrepareCase(const std::string& dir, const BenchCase& c) {
-  std::string error;
-  if (!FitsIndexRange(c)) error = "a case does not fit the tool's index range";
-  if (!error.empty() || mkdir(dir.c_str(), 0777) != 0 || !MakeBenchHost(dir, c, &error) ||
-      !CopyFileSynced(dir + "/host/data/mbases.dat", dir + "/mbases.generated")) {
-    std::fprintf(stderr, "import_bench: %s\n", error.empty() ? dir.c_str() : error.c_str());
-    return false;
-  }
-  return true;
-}
-
-// A run that stopped early would be fast and wrong.
-bool ImportedAll(const std::string& dir, const BenchCase& c) {
-  const long expected = static_cast<long>(c.existing + c.new_areas) * kBaseRecordSize;
-  const long size = FileSize(dir + "/host/data/mbases.dat");
-  if (size == expected) return true;
-  std::fprintf(stderr, "import_bench: mbases.dat in %s holds %ld bytes after the run, not %ld\n",
-               dir.c_str(), size, expected);
-  return false;
-}
-
-std::vector<std::string> Command(const Program& program) {
-  return {program.path, "host", "AREAS.BBS"};
-}
-
-// One timed run of a program on a case, from a fresh copy of its generated mbases.dat.
-bool TimedRun(const Program& program, const BenchCase& c, const std::string& dir, Runs* runs) {
-  RunFigures one;
-  if (!CopyFileSynced(dir + "/mbases.generated", dir + "/host/data/mbases.dat") ||
-      !RunProgram(Command(program), dir, "/dev/null", &one) || !ImportedAll(dir, c)) {
-    return false;
-  }
-  runs->seconds.push_back(one.seconds);
-  runs->cpu_seconds.push_back(one.cpu_seconds);
-  runs->peak_kilobytes = std::max(runs->peak_kilobytes, one.peak_kilobytes);
-  return true;
-}
-
-// One untimed run with the console going to a file, under strace when there is one: the
-// call counts, and the console bytes that show the floor writes what the tool writes.
-bool CountingRun(const Program& program, const std::string& strace, const BenchCase& c,
-                 const std::string& dir, Runs* runs) {
-  const std::string console = dir + "/console." + program.label;
-  RunFigures ignored;
-  if (!CopyFileSynced(dir + "/mbases.generated", dir + "/host/data/mbases.dat") ||
-      !(strace.empty() ? RunProgram(Command(program), dir, console, &ignored)
-                       : CountIoCalls(strace, Command(program), dir, console, &runs->io)) ||
-      !ImportedAll(dir, c)) {
-    return false;
-  }
-  runs->console_bytes = FileSize(console);
-  return true;
-}
-
-bool RunCases(const Program (&programs)[2], const std::string& strace, int run_count,
-              std::vector<CaseRuns>* runs) {
-  // Cases and programs take turns, so that a machine busy for a while slows all alike;
-  // which program goes first changes from round to round.
-  for (int round = 0; round < run_count; ++round) {
-    for (size_t i = 0; i < kCaseCount; ++i) {
-      for (int turn = 0; turn < 2; ++turn) {
-        const int p = (round + turn) % 2;
-        if (!TimedRun(programs[p], kCases[i], (*runs)[i].dir, &(*runs)[i].of[p])) return false;
-      }
-    }
-  }
-  for (size_t i = 0; i < kCaseCount; ++i) {
-    for (int p = 0; p < 2; ++p) {
-      if (!CountingRun(programs[p], strace, kCases[i], (*runs)[i].dir, &(*runs)[i].of[p])) {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-void PrintTimes(const std::vector<CaseRuns>& runs, int run_count) {
-  std::printf(
-      "Import of AREAS.BBS into mbases.dat: the tool against import_floor, which does only\n"
-      "the input and output the import cannot avoid; median of %d runs each, taking\n"
-      "turns, output to /dev/null\n\n",
-      run_count);
-  std::printf("%6s %6s %6s %8s %8s %6s %9s %9s %6s %8s %8s\n", "bases", "areas", "new", "tool s",
-              "floor s", "ratio", "tool cpu", "floor cpu", "ratio", "tool MB", "floor MB");
-  for (size_t i = 0; i < kCaseCount; ++i) {
-    const Runs& tool = runs[i].of[0];
-    const Runs& floor = runs[i].of[1];
-    const double wall[2] = {Median(tool.seconds), Median(floor.seconds)};
-    const double cpu[2] = {Median(tool.cpu_seconds), Median(floor.cpu_seconds)};
-    std::printf("%6d %6d %6d %8.4f %8.4f %6.2f %9.4f %9.4f %6.2f %8.2f %8.2f\n", kCases[i].existing,
-                kCases[i].areas, kCases[i].new_areas, wall[0], wall[1], wall[0] / wall[1], cpu[0],
-                cpu[1], cpu[0] / cpu[1], Megabytes(tool.peak_kilobytes),
-                Megabytes(floor.peak_kilobytes));
-  }
-}
-
-void PrintCounts(const std::vector<CaseRuns>& runs) {
-  std::printf("\nInput and output system calls, one untimed run of each under strace -f -c:\n");
-  std::printf("%6s %6s %6s %8s %8s %6s\n", "bases", "areas", "new", "tool", "floor", "ratio");
-  for (size_t i = 0; i < kCaseCount; ++i) {
-    const IoCounts* io[2] = {&runs[i].of[0].io, &runs[i].of[1].io};
-    std::printf("%6d %6d %6d %8ld %8ld %6.2f\n", kCases[i].existing, kCases[i].areas,
-                kCases[i].new_areas, io[0]->Total(), io[1]->Total(),
-                static_cast<double>(io[0]->Total()) / static_cast<double>(io[1]->Total()));
-    for (int p = 0; p < 2; ++p) {
-      std::printf("%22s:", p == 0 ? "tool" : "floor");
-      for (size_t kind = 0; kind < kIoCallKinds; ++kind) {
-        if (io[p]->calls[kind] != 0) std::printf(" %s %ld", kIoCallNames[kind], io[p]->calls[kind]);
-      }
-      std::printf("\n");
-    }
-  }
-}
-
-// One target, with the figures it is about.
-void PrintTarget(const std::string& what, double target, const std::vector<double>& figures) {
-  std::printf("  %-44s <= %4.1f:", what.c_str(), target);
-  bool met = true;
-  for (double figure : figures) {
-    std::printf(" %6.2f", figure);
-    met = met && figure <= target;
-  }
-  std::printf("  %s\n", Mark(met));
-}
-
-void PrintTargets(const std::vector<CaseRuns>& runs, bool counted, double large_board_peak) {
-  std::vector<double> time_ratios;
-  std::vector<double> call_ratios;
-  std::vector<double> doublings;
-  for (size_t i = 0; i < kCaseCount; ++i) {
-    const Runs& tool = runs[i].of[0];
-    const Runs& floor = runs[i].of[1];
-    time_ratios.push_back(Median(tool.seconds) / Median(floor.seconds));
-    call_ratios.push_back(static_cast<double>(tool.io.Total()) /
-                          static_cast<double>(std::max(1L, floor.io.Total())));
-    if (i > 0) doublings.push_back(Median(tool.seconds) / Median(runs[i - 1].of[0].seconds));
-  }
-  std::printf("\nTargets, a guide:\n");
-  PrintTarget("time ratio tool/floor at every case", kTimeRatioTarget, time_ratios);
-  if (counted)
-    PrintTarget("I/O call ratio tool/floor at every case", kCallRatioTarget, call_ratios);
-  PrintTarget("tool's time ratio when the work doubles", kDoublingTarget, doublings);
-  const std::string at = "tool's peak RSS in MB at ";
-  PrintTarget(at + std::to_string(kCases[kCaseCount - 1].existing) + " bases", kPeakTarget,
-              {Megabytes(runs.back().of[0].peak_kilobytes)});
-  PrintTarget(at + std::to_string(kLargeBoard.existing) + " bases", kLargeBoardPeakTarget,
-              {large_board_peak});
-}
-
-int Run(const Program (&programs)[2], int run_count) {
+int Bench(const std::string& tool, const std::string& floor, int runs) {
   const char* tmp = std::getenv("TMPDIR");
   std::string scratch =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/korvanex-bench.XXXXXX";
-  if (mkdtemp(scratch.data()) == nullptr) {
-    std::perror("import_bench: mkdtemp");
-    return 1;
-  }
-  // strace writes its table from inside the case directory, so every path is a full one.
-  char* full = realpath(scratch.c_str(), nullptr);
-  if (full != nullptr) scratch = full;
-  std::free(full);
-  const std::string strace = FindStrace();
-  std::vector<CaseRuns> runs(kCaseCount);
+      std::string(tmp != nullptr && *tmp == '/' ? tmp : "/tmp") + "/kvx-bench.XXXXXX";
+  if (mkdtemp(scratch.data()) == nullptr) return 1;
+  const bool strace = std::system("strace -V >/dev/null 2>&1") == 0;
+  std::printf(
+      "The tool against import_floor, median of %d runs each in turns, output on /dev/null.\n"
+      "Targets: time <= 1.5x the floor's (aim 1.3x), I/O calls <= 1.2x, time <= 2.2x when\n"
+      "the work doubles, peak RSS <= 8 MB at 16000 bases; * marks a miss.\n\n",
+      runs);
+  std::printf("%6s %6s %6s %8s %8s %6s %8s %8s %7s %7s %7s %6s %8s\n", "bases", "areas", "new",
+              "tool s", "floor s", "ratio", "tool cpu", "flr cpu", "tool MB", "tool IO", "flr IO",
+              "ratio", "doubling");
   bool ok = true;
-  for (size_t i = 0; ok && i < kCaseCount; ++i) {
-    runs[i].dir = scratch + "/case" + std::to_string(i + 1);
-    ok = PrepareCase(runs[i].dir, kCases[i]);
-  }
-  ok = ok && RunCases(programs, strace, run_count, &runs);
-  // One import into the large board; with no new areas it leaves mbases.dat as it was.
-  const std::string large_dir = scratch + "/large";
-  RunFigures large;
-  ok = ok && PrepareCase(large_dir, kLargeBoard) &&
-       RunProgram(Command(programs[0]), large_dir, "/dev/null", &large) &&
-       ImportedAll(large_dir, kLargeBoard);
-  RemoveTree(scratch);
-  if (!ok) return 1;
-
-  PrintTimes(runs, run_count);
-  if (strace.empty()) {
-    std::printf("\nstrace is not on PATH: no system call counts.\n");
-  } else {
-    PrintCounts(runs);
-  }
-  for (size_t i = 0; i < kCaseCount; ++i) {
-    if (runs[i].of[0].console_bytes != runs[i].of[1].console_bytes) {
-      std::printf("the floor wrote %ld console bytes at %d bases, the tool %ld\n",
-                  runs[i].of[1].console_bytes, kCases[i].existing, runs[i].of[0].console_bytes);
+  double last_time = 0;
+  for (size_t i = 0; ok && i < std::size(kCases); ++i) {
+    const Case& c = kCases[i];
+    const std::string dir = scratch + "/case" + std::to_string(i + 1);
+    const std::vector<std::string> commands[2] = {
+        {tool, "host", "AREAS.BBS"},
+        {floor, "host/data", "AREAS.BBS", std::to_string(c.new_areas)}};
+    std::vector<double> wall[2], cpu[2];
+    double peak_mb = 0;
+    ok = MakeBoard(dir, c);
+    for (int round = 0; ok && round < runs; ++round) {
+      for (int turn = 0; ok && turn < 2; ++turn) {
+        const int p = (round + turn) % 2;  // who goes first changes every round
+        Figures one;
+        ok = RunOnFreshBases(commands[p], dir, c, &one);
+        wall[p].push_back(one.seconds);
+        cpu[p].push_back(one.cpu_seconds);
+        if (p == 0) peak_mb = std::max(peak_mb, one.peak_mb);
+      }
     }
+    if (!ok) break;
+    const long calls[2] = {strace ? CountCalls(commands[0], dir, c) : -1,
+                           strace ? CountCalls(commands[1], dir, c) : -1};
+    const double time = Median(wall[0]);
+    const double ratio = time / Median(wall[1]);
+    std::printf("%6d %6d %6d %8.4f %8.4f %5.2f%s %8.4f %8.4f %6.2f%s", c.existing, c.areas,
+                c.new_areas, time, Median(wall[1]), ratio, Mark(ratio, 1.5), Median(cpu[0]),
+                Median(cpu[1]), peak_mb, Mark(peak_mb, c.existing >= 16000 ? 8 : 1e9));
+    if (calls[0] > 0 && calls[1] > 0) {
+      const double call_ratio = static_cast<double>(calls[0]) / static_cast<double>(calls[1]);
+      std::printf(" %7ld %7ld %5.3f%s", calls[0], calls[1], call_ratio, Mark(call_ratio, 1.2));
+    } else {
+      std::printf(" %7s %7s %6s", "n/a", "n/a", "n/a");
+    }
+    if (i == 0) std::printf(" %8s\n", "-");
+    if (i > 0) std::printf(" %7.2f%s\n", time / last_time, Mark(time / last_time, 2.2));
+    last_time = time;
   }
-  std::printf("\nOne import of %d area lines, all for bases that exist, into %d bases: %.4f s\n",
-              kLargeBoard.areas, kLargeBoard.existing, large.seconds);
-  PrintTargets(runs, !strace.empty(), Megabytes(large.peak_kilobytes));
-  return 0;
+  Figures large;
+  const std::string dir = scratch + "/large";
+  ok = ok && MakeBoard(dir, kLargeBoard) &&
+       RunOnFreshBases({tool, "host", "AREAS.BBS"}, dir, kLargeBoard, &large);
+  if (ok) {
+    std::printf(
+        "\n%d bases, %d areas, all existing: tool %.4f s, peak RSS %.2f MB%s (target <= 10 MB)\n",
+        kLargeBoard.existing, kLargeBoard.areas, large.seconds, large.peak_mb,
+        Mark(large.peak_mb, 10));
+  }
+  const bool removed = std::system(("rm -rf '" + scratch + "'").c_str()) == 0;
+  return ok && removed ? 0 : 1;
 }
 
 }  // namespace
@@ -269,21 +248,12 @@ int Run(const Program (&programs)[2], int run_count) {
 
 int main(int argc, char** argv) {
   const int runs = argc == 4 ? std::atoi(argv[3]) : 5;
-  if ((argc != 3 && argc != 4) || runs < 1) {
+  // The runs change directory, so the programs are named by their full paths.
+  char tool[PATH_MAX], floor[PATH_MAX];
+  if (argc < 3 || argc > 4 || runs < 1 || realpath(argv[1], tool) == nullptr ||
+      realpath(argv[2], floor) == nullptr) {
     std::fprintf(stderr, "usage: import_bench KORVANEX IMPORT-FLOOR [RUNS]\n");
     return 2;
   }
-  // The runs change directory, so the programs are named by their full paths.
-  char* tool = realpath(argv[1], nullptr);
-  char* floor = realpath(argv[2], nullptr);
-  int status = 2;
-  if (tool == nullptr || floor == nullptr) {
-    std::perror(tool == nullptr ? argv[1] : argv[2]);
-  } else {
-    const korvanex::Program programs[2] = {{"tool", tool}, {"floor", floor}};
-    status = korvanex::Run(programs, runs);
-  }
-  std::free(tool);
-  std::free(floor);
-  return status;
+  return korvanex::Bench(tool, floor, runs);
 }
