@@ -2,8 +2,9 @@
 // operation fail. Configured by the environment:
 //   KORVANEX_FAULT_FILE     the file, by the end of its path ("mbases.dat"); with a
 //                           leading "*", any path that holds the rest ("*.korvanex.cfg.")
-//   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fsync or fdatasync (read and
-//                           write include their positioned forms)
+//   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fstatat, fsync or fdatasync
+//                           (read and write include their positioned forms; fstatat is
+//                           counted, like open, by path)
 //   KORVANEX_FAULT_NTH      which call of that operation on that file fails, from 1
 //   KORVANEX_FAULT_ERRNO    the errno it fails with; 0 makes a read return end of file
 //   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
