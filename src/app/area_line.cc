@@ -1,17 +1,27 @@
 #include "app/area_line.h"
 
-#include <string_view>
+#include <algorithm>
 
 #include "text/text_utils.h"
 
 namespace korvanex {
 
-bool ParseAreaLine(const Str255& line, const uint16_t (&slot_zones)[kAddressSlotCount],
-                   AreaEntry* entry) {
-  const Str255 trimmed = StripBoth(line, ' ');
-  if (trimmed.empty() || trimmed.at(0) != '!') return false;
+namespace {
 
-  const std::string_view text = trimmed.view();
+bool HoldsNetmail(std::string_view file_name) {
+  constexpr std::string_view kNetmail = "NETMAIL";
+  return std::search(file_name.begin(), file_name.end(), kNetmail.begin(), kNetmail.end(),
+                     [](char c, char upper) { return UpperCaseChar(c) == upper; }) !=
+         file_name.end();
+}
+
+}  // namespace
+
+bool ParseAreaLine(std::string_view line, const uint16_t (&slot_zones)[kAddressSlotCount],
+                   AreaEntry* entry) {
+  const std::string_view text = StripBoth(line, ' ');
+  if (text.empty() || text[0] != '!') return false;
+
   const size_t blank = text.find(' ');
   // A single token has no tag: there is nothing to name a base after.
   if (blank == std::string_view::npos) return false;
@@ -20,19 +30,15 @@ bool ParseAreaLine(const Str255& line, const uint16_t (&slot_zones)[kAddressSlot
   const size_t separator = path.find_last_of("/\\");
   const std::string_view file_name =
       separator == std::string_view::npos ? path : path.substr(separator + 1);
-  if (UpperCase(Str255(file_name)).view().find("NETMAIL") != std::string_view::npos) {
-    return false;
-  }
+  if (HoldsNetmail(file_name)) return false;
 
-  const Str255 rest = StripBoth(Str255(text.substr(blank + 1)), ' ');
-  const size_t tag_end = rest.view().find(' ');
-  const std::string_view tag = rest.view().substr(0, tag_end);
-  const Str255 address_text = tag_end == std::string_view::npos
-                                  ? Str255()
-                                  : StripBoth(Str255(rest.view().substr(tag_end + 1)), ' ');
+  const std::string_view rest = StripBoth(text.substr(blank + 1), ' ');
+  const size_t tag_end = rest.find(' ');
+  const std::string_view address_text =
+      tag_end == std::string_view::npos ? std::string_view() : StripBoth(rest.substr(tag_end), ' ');
 
-  entry->FileName = Str255(file_name);
-  entry->Tag = Str255(tag);
+  entry->FileName = file_name;
+  entry->Tag = rest.substr(0, tag_end);
   entry->AddressSlot = address_text.empty() ? 1 : FindAddressSlot(address_text, slot_zones);
   return true;
 }

@@ -18,8 +18,8 @@ struct Parsed {
 Parsed Parse(const std::string& line) {
   AreaEntry entry;
   entry.AddressSlot = 99;
-  const bool accepted = ParseAreaLine(Str255(line), kZones, &entry);
-  return {accepted, entry.FileName.str(), entry.Tag.str(), entry.AddressSlot};
+  const bool accepted = ParseAreaLine(line, kZones, &entry);
+  return {accepted, std::string(entry.FileName), std::string(entry.Tag), entry.AddressSlot};
 }
 
 TEST(ParseAreaLine, TrimsAndSplitsOnBlanksOnly) {

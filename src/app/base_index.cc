@@ -13,15 +13,22 @@ namespace {
 // Records read at a time: 256 records, some 70 KB.
 constexpr size_t kRecordsPerRead = 256;
 
-// Takes in the file name and the index of a record.
-void TakeIn(BaseIndex* index, const uint8_t* record) {
-  // A damaged length above 8 would run on into the next fields; such a name never
-  // matches, and nothing outside the record is read.
-  if (record[base_field::kFileName.offset] <= base_field::kFileName.capacity) {
-    const Str255 name = DecodeCounted(record, kBaseRecordSize, base_field::kFileName);
-    index->file_names.Insert(UpperCase(name).view());
+FileNameKey KeyOf(std::string_view name) {
+  FileNameKey key;
+  key.length = static_cast<uint8_t>(std::min<size_t>(name.size(), base_field::kFileName.capacity));
+  for (size_t i = 0; i < key.length; ++i) {
+    key.chars |= static_cast<uint64_t>(static_cast<uint8_t>(UpperCaseChar(name[i]))) << (8 * i);
   }
-  index->indexes.set(DecodeFixed16(record + base_field::kIndex));
+  return key;
+}
+
+// The key of a record's file name; none for a damaged length above 8, which would run on
+// into the next fields: such a name never matches, and nothing outside the record is read.
+std::optional<FileNameKey> RecordKey(const uint8_t* record) {
+  const size_t length = record[base_field::kFileName.offset];
+  if (length > base_field::kFileName.capacity) return std::nullopt;
+  return KeyOf(std::string_view(
+      reinterpret_cast<const char*>(record + base_field::kFileName.offset + 1), length));
 }
 
 }  // namespace
@@ -32,31 +39,43 @@ ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinis
   if (*unfinished || change == MbasesChange::kNone) return kNoError;
   // Another program appended (read what was added since the last read, the run's own
   // appends among it), or rewrote the file (read everything again).
-  if (change == MbasesChange::kRewritten) *index = BaseIndex();
+  const bool afresh = change == MbasesChange::kRewritten;
+  if (afresh) *index = BaseIndex();
   const RecordFile& file = mbases->file;
   const int64_t count = mbases->known.size / static_cast<int64_t>(kBaseRecordSize);
-  index->file_names.Reserve(static_cast<size_t>(count));
+  if (afresh) index->names_read.reserve(static_cast<size_t>(count));
   // Only what a read filled of the block is looked at, so it is not cleared first.
   const std::unique_ptr<uint8_t[]> block(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
   for (int64_t first = index->records_read; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
     if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;
-    for (size_t i = 0; i < n; ++i) TakeIn(index, block.get() + i * kBaseRecordSize);
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* record = block.get() + i * kBaseRecordSize;
+      index->indexes.set(DecodeFixed16(record + base_field::kIndex));
+      const std::optional<FileNameKey> key = RecordKey(record);
+      if (!key) continue;
+      if (afresh) {
+        index->names_read.push_back(*key);
+      } else {
+        index->names_added.insert(*key);
+      }
+    }
     first += static_cast<int64_t>(n);
     if (first == count) {
       std::copy_n(block.get() + (n - 1) * kBaseRecordSize, kBaseRecordSize,
                   index->last_record.bytes);
     }
   }
+  if (afresh) std::sort(index->names_read.begin(), index->names_read.end());
   index->record_count = count;
   index->records_read = count;
   return kNoError;
 }
 
-bool HasFileName(const BaseIndex& index, const Str255& file_name) {
-  Str255 cut = UpperCase(file_name);
-  cut.Truncate(static_cast<int>(base_field::kFileName.capacity));
-  return index.file_names.Contains(cut.view());
+bool HasFileName(const BaseIndex& index, std::string_view file_name) {
+  const FileNameKey key = KeyOf(file_name);
+  return std::binary_search(index.names_read.begin(), index.names_read.end(), key) ||
+         index.names_added.count(key) != 0;
 }
 
 std::optional<int32_t> NextFreeIndex(BaseIndex* index) {
@@ -73,7 +92,10 @@ std::optional<int32_t> NextFreeIndex(BaseIndex* index) {
 }
 
 void AddAppendedRecord(BaseIndex* index, const BaseRecord& record) {
-  TakeIn(index, record.bytes);
+  index->indexes.set(DecodeFixed16(record.bytes + base_field::kIndex));
+  if (const std::optional<FileNameKey> key = RecordKey(record.bytes)) {
+    index->names_added.insert(*key);
+  }
   index->last_record = record;
   ++index->record_count;
 }

@@ -10,21 +10,41 @@
 #include <bitset>
 #include <cstdint>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
-#include "app/file_name_set.h"
 #include "app/mbases_file.h"
 #include "formats/base_record.h"
 #include "formats/error_number.h"
-#include "formats/record_file.h"
-#include "text/counted_text.h"
 
 namespace korvanex {
 
 constexpr int32_t kHighestBaseIndex = 32767;
 
+// An upper-cased file name of at most 8 bytes, as one word and a length.
+struct FileNameKey {
+  uint64_t chars = 0;
+  uint8_t length = 0;
+  friend bool operator==(const FileNameKey& a, const FileNameKey& b) {
+    return a.chars == b.chars && a.length == b.length;
+  }
+  friend bool operator<(const FileNameKey& a, const FileNameKey& b) {
+    return a.chars != b.chars ? a.chars < b.chars : a.length < b.length;
+  }
+};
+struct FileNameKeyHash {
+  size_t operator()(const FileNameKey& key) const {
+    return static_cast<size_t>((key.chars ^ key.length) * 0x9E3779B97F4A7C15ull >> 16);
+  }
+};
+
 struct BaseIndex {
-  // Upper-cased FileNames of the records (only those with a valid length of 0..8).
-  FileNameSet file_names;
+  // Upper-cased FileNames of the records (only those with a valid length of 0..8): those
+  // of the last full read, sorted, which keeps a large board small in memory, and those
+  // appended since.
+  std::vector<FileNameKey> names_read;
+  std::unordered_set<FileNameKey, FileNameKeyHash> names_added;
   // Every stored Index, by its 16-bit pattern.
   std::bitset<65536> indexes;
   // Whole records of the file that the view holds: those read, then those appended.
@@ -44,7 +64,7 @@ struct BaseIndex {
 ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinished);
 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
-bool HasFileName(const BaseIndex& index, const Str255& file_name);
+bool HasFileName(const BaseIndex& index, std::string_view file_name);
 
 // The lowest index from the record count + 1 upward that no record carries; none when
 // that would exceed 32767.

@@ -4,6 +4,8 @@
 #define KORVANEX_APP_IMPORT_AREA_H_
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "app/area_line.h"
 #include "app/base_index.h"
@@ -24,23 +26,25 @@ struct ImportResult {
   bool done() const { return error == kNoError && error_line == nullptr; }
 };
 
+// The fields of a new base that come from the defaults and the host, the same for every
+// area: each string's length and characters and every number, at their offsets.
+struct NewBaseFields {
+  BaseRecord bytes;
+};
+NewBaseFields PrepareNewBaseFields(const DefaultsRecord& defaults, const HostConfigRecord& host);
+
 struct ImportRun {
   MbasesFile mbases;
-  const DefaultsRecord* defaults = nullptr;
-  const HostConfigRecord* host = nullptr;
-  BaseIndex index;  // read at the first area, brought up to date for every new name
+  NewBaseFields new_base;
+  BaseIndex index;   // brought up to date with the file before every area
+  std::string line;  // the console line of the area at hand
   uint32_t imported = 0;
 };
 
-// Fills `record` for a new base. Strings are written as length and characters only, so
-// their trailing bytes keep what `record` held.
-void BuildBaseRecord(const AreaEntry& entry, int32_t index, const DefaultsRecord& defaults,
-                     const HostConfigRecord& host, BaseRecord* record);
-
-// The tag as the console shows it: padded or cut to 62 characters, with the control bytes
-// 0-31, 127 and 128-159 shown as "?" so that an area list cannot send control sequences to
-// the terminal.
-Str255 ConsoleTag(const Str255& tag);
+// Fills `record` for a new base: the area's fields and the prepared ones are written over
+// it, and the bytes behind the lengths of its strings keep what `record` held.
+void BuildBaseRecord(const NewBaseFields& fields, const AreaEntry& entry, int32_t index,
+                     BaseRecord* record);
 
 // Writes the area's console line and, for a new base, appends its record.
 ImportResult ImportArea(ImportRun* run, const AreaEntry& entry);

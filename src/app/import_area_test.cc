@@ -67,8 +67,8 @@ struct Rescanning {
     if (FindBase(entry.FileName)) return "|12Exists";
     BaseSetup setup = fields;
     setup.under = &buffer;
-    setup.name = setup.short_name = std::string(entry.Tag.view());
-    setup.file_name = std::string(entry.FileName.view());
+    setup.name = setup.short_name = std::string(entry.Tag);
+    setup.file_name = std::string(entry.FileName);
     setup.address_slot = entry.AddressSlot;
     setup.index = static_cast<int16_t>(NextFreeIndex());
     if (Count() == 0) buffer = BaseRecord();  // a file emptied under the run leaves zeros
@@ -152,8 +152,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
 
     ImportRun run;
-    run.defaults = &defaults;
-    run.host = &host;
+    run.new_base = PrepareNewBaseFields(defaults, host);
     ASSERT_TRUE(OpenMbases(path_, &run.mbases));
     const bool terminal = round % 2 == 1;
     for (int a = 0; a < 10; ++a) {
@@ -169,12 +168,13 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
         reference.file.erase(reference.file.begin(), reference.file.begin() + kBaseRecordSize);
         WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
       }
+      const std::string file_name = RandomName(random), tag = RandomTag(random);
       AreaEntry entry;
-      entry.FileName = Str255(RandomName(random));
-      entry.Tag = Str255(RandomTag(random));
+      entry.FileName = file_name;
+      entry.Tag = tag;
       entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
       // The line is what the head and the verdict give as two texts, one after the other.
-      std::string tag_field(entry.Tag.view().substr(0, 62));
+      std::string tag_field(tag.substr(0, 62));
       tag_field.resize(62, ' ');
       ConsoleStartWithSink(Capture, terminal);
       PipeWrite(Str255("|08- |07Area|08: |15" + tag_field));
@@ -183,7 +183,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       console_output.clear();
       ConsoleStartWithSink(Capture, terminal);
       ASSERT_TRUE(ImportArea(&run, entry).done());
-      EXPECT_EQ(console_output, expected_line) << entry.Tag.view();
+      EXPECT_EQ(console_output, expected_line) << tag;
       console_output.clear();
     }
     CloseMbases(&run.mbases);

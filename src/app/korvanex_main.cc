@@ -102,8 +102,7 @@ int Import(const char* root, const char* area_list,  // NOLINT(bugprone-easily-s
   }
 
   ImportRun run;
-  run.defaults = &defaults;
-  run.host = &host;
+  run.new_base = PrepareNewBaseFields(defaults, host);
   if (!OpenMbases(DataPath(host).str() + "mbases.dat", &run.mbases)) {
     close(area_fd);
     ConsoleWriteLine(message::kMbasesNotOpened);

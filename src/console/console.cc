@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "formats/fd_io.h"
-#include "text/text_utils.h"
 
 namespace korvanex {
 
@@ -50,14 +49,27 @@ void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
   if (is_terminal) console.sink("\x1b[m", 3);
 }
 
-void ConsoleWrite(std::string_view bytes) {
-  ConsoleWrite(bytes, bytes.empty() ? -1 : static_cast<unsigned char>(bytes.back()));
+namespace {
+
+// The bytes without the colour sequences (ESC [ parameters m) that end them: those do not
+// move the cursor, so only what comes before them says where a line stands.
+std::string_view WithoutTrailingColour(std::string_view bytes) {
+  while (bytes.size() >= 3 && bytes.back() == 'm') {
+    const size_t start = bytes.rfind("\x1b[");
+    if (start == std::string_view::npos) break;
+    const std::string_view parameters = bytes.substr(start + 2, bytes.size() - start - 3);
+    if (parameters.find_first_not_of("0123456789;") != std::string_view::npos) break;
+    bytes = bytes.substr(0, start);
+  }
+  return bytes;
 }
 
-void ConsoleWrite(std::string_view bytes, int last_text_byte) {
+}  // namespace
+
+void ConsoleWrite(std::string_view bytes) {
   if (bytes.empty()) return;
-  // Colour sequences do not move the cursor: only text changes the line-start record.
-  if (last_text_byte >= 0) console.at_line_start = last_text_byte == '\n';
+  const std::string_view text = WithoutTrailingColour(bytes);
+  if (!text.empty()) console.at_line_start = text.back() == '\n';
   console.sink(bytes.data(), bytes.size());
 }
 
@@ -71,24 +83,16 @@ void ConsoleWriteLine(std::string_view text) {
   ConsoleWrite(line);
 }
 
-namespace {
-
-char TerminalSafeByte(char c) {
+char TerminalSafeChar(char c) {
   const unsigned char byte = static_cast<unsigned char>(c);
   return byte < 32 || (byte >= 127 && byte < 160) ? '?' : c;
 }
 
-}  // namespace
-
 std::string TerminalSafe(std::string_view text) {
   std::string shown(text);
-  std::transform(shown.begin(), shown.end(), shown.begin(), TerminalSafeByte);
+  std::transform(shown.begin(), shown.end(), shown.begin(), TerminalSafeChar);
   return shown;
 }
-
-Str255 TerminalSafe(const Str255& text) { return MapChars(text, TerminalSafeByte); }
-
-uint8_t ConsoleAttr() { return console.attr; }
 
 void SetForeground(uint8_t colour, std::string* out) {
   console.attr = static_cast<uint8_t>((colour & 0x0F) | (console.attr & 0x70));

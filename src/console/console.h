@@ -8,8 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "text/counted_text.h"
-
 namespace korvanex {
 
 // Where console bytes go. The default writes them to standard output; tests and fuzzers
@@ -24,24 +22,20 @@ void ConsoleStart();
 void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal);
 
 // Writes the bytes unchanged, in one piece, and returns when they are written. A failed
-// write is dropped: a console that went away must never stop an import half-way.
+// write is dropped: a console that went away must never stop an import half-way. The
+// console keeps track of whether its text (colour sequences aside) ended a line.
 void ConsoleWrite(std::string_view bytes);
-// The same for bytes in which colour sequences and text are mixed: `last_text_byte` is the
-// last byte of text among them, or -1 when they hold colour sequences only.
-void ConsoleWrite(std::string_view bytes, int last_text_byte);
-// Ends a line that PipeWrite left open (with CR LF), so that what follows starts in
-// column 1; does nothing when the last byte written ended a line.
+// Ends a line that was left open (with CR LF), so that what follows starts in column 1;
+// does nothing when the last text written ended a line.
 void ConsoleStartLine();
 // A plain line: the text unchanged, then LF.
 void ConsoleWriteLine(std::string_view text);
 
 // The text as the console may show it: the control bytes 0-31, 127 and 128-159 become
 // "?", so that text from a file cannot send control sequences to the terminal.
+char TerminalSafeChar(char c);
 std::string TerminalSafe(std::string_view text);
-Str255 TerminalSafe(const Str255& text);
 
-// The current attribute: foreground in bits 0-3, background in bits 4-6, blink in bit 7.
-uint8_t ConsoleAttr();
 // Foreground 0-15; keeps the background, clears blink. The sequence that shows the change
 // on a terminal, if one is needed, is appended to `out` for the caller to write.
 void SetForeground(uint8_t colour, std::string* out);

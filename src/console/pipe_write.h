@@ -3,24 +3,18 @@
 #define KORVANEX_CONSOLE_PIPE_WRITE_H_
 
 #include <string>
+#include <string_view>
 
 #include "text/counted_text.h"
 
 namespace korvanex {
 
-// Console bytes gathered from several pipe texts, to leave in one write.
-struct PipeOutput {
-  std::string bytes;
-  int last_text_byte = -1;  // the last byte of text among them; -1 for colour changes only
-};
-
-// Appends to `out` what PipeWrite would write for the text, changing the colour state as it
-// goes. Each text is parsed on its own: a code never spans two texts.
-void AppendPipeText(const Str255& text, PipeOutput* out);
+// Appends to `out` the bytes that PipeWrite writes for the text (at most 255 characters),
+// changing the colour state as it goes, so that several texts can leave in one write. Each
+// text is parsed on its own: a code never spans two texts.
+void AppendPipeText(std::string_view text, std::string* out);
 // The same for the text followed by CR LF, the whole cut at 255 characters.
-void AppendPipeLine(const Str255& text, PipeOutput* out);
-// Writes what was gathered, in one piece.
-void WritePipeOutput(const PipeOutput& out);
+void AppendPipeLine(std::string_view text, std::string* out);
 
 // Writes the text, turning every valid pipe colour code into a colour change: "00" and
 // codes that read as 1-15 set the foreground, 16-99 the background (code - 16) mod 8.

@@ -4,6 +4,7 @@
 #ifndef KORVANEX_FORMATS_CODING_H_
 #define KORVANEX_FORMATS_CODING_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -74,15 +75,13 @@ Str255 DecodeCounted(const uint8_t (&record)[N], CountedField field) {
 // never past the end of the record. The bytes of the field behind the new length keep
 // what the buffer held.
 template <size_t N>
-void EncodeCounted(uint8_t (&record)[N], CountedField field, const Str255& text) {
+void EncodeCounted(uint8_t (&record)[N], CountedField field, std::string_view text) {
   size_t length = static_cast<size_t>(text.size());
   if (length > field.capacity) length = field.capacity;
   if (field.offset >= N) return;
   if (length > N - field.offset - 1) length = N - field.offset - 1;
   record[field.offset] = static_cast<uint8_t>(length);
-  for (size_t i = 0; i < length; ++i) {
-    record[field.offset + 1 + i] = static_cast<uint8_t>(text.at(static_cast<int>(i)));
-  }
+  std::copy_n(text.data(), length, record + field.offset + 1);
 }
 
 }  // namespace korvanex

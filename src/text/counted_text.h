@@ -55,6 +55,8 @@ class StrN {
   int size() const { return length_; }
   bool empty() const { return length_ == 0; }
   std::string_view view() const { return std::string_view(chars_, length_); }
+  // A counted text reads as a view wherever one is taken.
+  operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
   std::string str() const { return std::string(chars_, length_); }
   // The character at a 0-based position; the caller keeps i below size().
   unsigned char at(int i) const { return static_cast<unsigned char>(chars_[i]); }

@@ -12,13 +12,12 @@ namespace {
 uint16_t PieceValue(std::string_view text, size_t begin, size_t end) {
   if (end > text.size()) end = text.size();
   if (begin >= end) return 0;  // an empty piece reads as 0
-  return static_cast<uint16_t>(TextToInt(Str255(text.substr(begin, end - begin))));
+  return static_cast<uint16_t>(TextToInt(text.substr(begin, end - begin)));
 }
 
 }  // namespace
 
-bool ParseNetAddress(const Str255& text, NetAddress* address) {
-  std::string_view view = text.view();
+bool ParseNetAddress(std::string_view view, NetAddress* address) {
   const size_t colon = view.find(':');
   const size_t slash = view.find('/');
   const size_t dot = view.find('.');
@@ -32,11 +31,13 @@ bool ParseNetAddress(const Str255& text, NetAddress* address) {
   return true;
 }
 
-uint8_t FindAddressSlot(const Str255& text, const uint16_t (&slot_zones)[kAddressSlotCount]) {
-  NetAddress address;
-  if (!ParseNetAddress(text, &address)) return 1;
+uint8_t FindAddressSlot(std::string_view text, const uint16_t (&slot_zones)[kAddressSlotCount]) {
+  // Only the zone decides, so only the zone is read of an address.
+  const size_t colon = text.find(':');
+  if (colon == std::string_view::npos || text.find('/') == std::string_view::npos) return 1;
+  const uint16_t zone = PieceValue(text, 0, colon);
   for (int i = 0; i < kAddressSlotCount; ++i) {
-    if (slot_zones[i] == address.zone) return static_cast<uint8_t>(i + 1);
+    if (slot_zones[i] == zone) return static_cast<uint8_t>(i + 1);
   }
   return 1;
 }

@@ -26,7 +26,7 @@ TEST(ParseNetAddress, LenientPieces) {
   };
   for (const Case& c : cases) {
     NetAddress address;
-    ASSERT_TRUE(ParseNetAddress(Str255(c.text), &address)) << c.text;
+    ASSERT_TRUE(ParseNetAddress(c.text, &address)) << c.text;
     EXPECT_EQ(address.zone, c.zone) << c.text;
     EXPECT_EQ(address.net, c.net) << c.text;
     EXPECT_EQ(address.node, c.node) << c.text;

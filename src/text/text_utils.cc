@@ -1,42 +1,19 @@
 #include "text/text_utils.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace korvanex {
 
-Str255 PadRight(const Str255& text, uint8_t width,  // NOLINT(bugprone-easily-swappable-parameters)
-                char fill) {
-  char padded[255];
-  const size_t kept = std::min<size_t>(static_cast<size_t>(text.size()), width);
-  std::memcpy(padded, text.view().data(), kept);
-  std::memset(padded + kept, fill, width - kept);
-  return Str255(std::string_view(padded, width));
+std::string_view StripBoth(std::string_view text, char c) {
+  while (!text.empty() && text.front() == c) text.remove_prefix(1);
+  while (!text.empty() && text.back() == c) text.remove_suffix(1);
+  return text;
 }
 
-Str255 StripLeading(const Str255& text, char c) {
-  std::string_view rest = text.view();
-  while (!rest.empty() && rest.front() == c) rest.remove_prefix(1);
-  return Str255(rest);
-}
+char UpperCaseChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
-Str255 StripTrailing(const Str255& text, char c) {
-  std::string_view rest = text.view();
-  while (!rest.empty() && rest.back() == c) rest.remove_suffix(1);
-  return Str255(rest);
-}
-
-Str255 StripBoth(const Str255& text, char c) { return StripTrailing(StripLeading(text, c), c); }
-
-Str255 DirSlash(const Str255& path) {
-  Str255 result = StripTrailing(path, '/');
-  result.Append('/');  // a 255-character path has no room and stays as it is
-  return result;
-}
-
-Str255 UpperCase(const Str255& text) {
-  return MapChars(text,
-                  [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+Str255 UpperCase(std::string_view text) {
+  Str255 upper;
+  for (char c : text) upper.Append(UpperCaseChar(c));
+  return upper;
 }
 
 Str255 IntToText(int32_t value) {
@@ -70,20 +47,20 @@ int DigitValue(unsigned char c, int base) {  // NOLINT(bugprone-easily-swappable
 
 }  // namespace
 
-int32_t TextToInt(const Str255& text) {
-  int i = 0;
-  const int length = text.size();
-  while (i < length && (text.at(i) == ' ' || text.at(i) == '\t')) ++i;
+int32_t TextToInt(std::string_view text) {
+  size_t i = 0;
+  const size_t length = text.size();
+  while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
-  if (i < length && (text.at(i) == '+' || text.at(i) == '-')) {
-    negative = text.at(i) == '-';
+  if (i < length && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
     ++i;
   }
   int base = 10;
-  if (i < length && text.at(i) == '$') {
+  if (i < length && text[i] == '$') {
     base = 16;
     ++i;
-  } else if (i < length && text.at(i) == '%') {
+  } else if (i < length && text[i] == '%') {
     base = 2;
     ++i;
   }
@@ -92,7 +69,7 @@ int32_t TextToInt(const Str255& text) {
   // that any number of digits is handled without overflow.
   uint64_t magnitude = 0;
   for (; i < length; ++i) {
-    int digit = DigitValue(text.at(i), base);
+    const int digit = DigitValue(static_cast<unsigned char>(text[i]), base);
     if (digit < 0) return 0;
     magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     if (magnitude > 0xFFFFFFFFull) return 0;

@@ -2,7 +2,6 @@
 #ifndef KORVANEX_TEXT_TEXT_UTILS_H_
 #define KORVANEX_TEXT_TEXT_UTILS_H_
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -10,29 +9,15 @@
 
 namespace korvanex {
 
-// Exactly `width` characters: shorter texts filled on the right, longer ones cut.
-Str255 PadRight(const Str255& text, uint8_t width, char fill);
-Str255 StripLeading(const Str255& text, char c);
-Str255 StripTrailing(const Str255& text, char c);
-Str255 StripBoth(const Str255& text, char c);
-// Every trailing "/" removed, then one appended (when there is room).
-Str255 DirSlash(const Str255& path);
+// The text without the runs of `c` at its start and its end.
+std::string_view StripBoth(std::string_view text, char c);
 // a-z become A-Z; every other byte stays.
-Str255 UpperCase(const Str255& text);
-
-// The text with each character passed through `map`, of the same length. A template, so
-// that the map is inlined into the loop.
-template <typename Map>
-Str255 MapChars(const Str255& text, Map map) {
-  char mapped[255];
-  const std::string_view view = text.view();
-  std::transform(view.begin(), view.end(), mapped, map);
-  return Str255(std::string_view(mapped, view.size()));
-}
+char UpperCaseChar(char c);
+Str255 UpperCase(std::string_view text);
 Str255 IntToText(int32_t value);
 // The whole text read as one integer (decimal, "$" hexadecimal or "%" binary, optional
 // sign, leading blanks and tabs); 0 for every text that is not one.
-int32_t TextToInt(const Str255& text);
+int32_t TextToInt(std::string_view text);
 
 }  // namespace korvanex
 

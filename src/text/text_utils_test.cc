@@ -16,32 +16,11 @@ TEST(CountedText, CutsOnAssignmentAndStopsJoinsAt255) {
   EXPECT_EQ(Str255(std::string("\x00\xff", 2)).size(), 2);
 }
 
-TEST(PadRight, FillsOrCutsToExactWidth) {
-  EXPECT_EQ(PadRight("", 3, 'x'), "xxx");
-  EXPECT_EQ(PadRight("abcdef", 3, 'x'), "abc");
-  EXPECT_EQ(PadRight("abc", 3, 'x'), "abc");
-  EXPECT_EQ(PadRight("abc", 0, 'x'), "");
-  EXPECT_EQ(PadRight("ab", 255, ' ').size(), 255);
-}
-
-TEST(Strip, RemovesOnlyTheOuterRuns) {
-  EXPECT_EQ(StripLeading("", ' '), "");
-  EXPECT_EQ(StripTrailing("", ' '), "");
+TEST(StripBoth, RemovesOnlyTheOuterRuns) {
+  EXPECT_EQ(StripBoth("", ' '), "");
   EXPECT_EQ(StripBoth("    ", ' '), "");
-  EXPECT_EQ(StripLeading("  a b  ", ' '), "a b  ");
-  EXPECT_EQ(StripTrailing("  a b  ", ' '), "  a b");
-  EXPECT_EQ(StripBoth(" a b ", ' '), "a b");
+  EXPECT_EQ(StripBoth("  a b  ", ' '), "a b");
   EXPECT_EQ(StripBoth("\ta\t", ' '), "\ta\t");
-}
-
-TEST(DirSlash, LeavesExactlyOneTrailingSlash) {
-  EXPECT_EQ(DirSlash(""), "/");
-  EXPECT_EQ(DirSlash("/"), "/");
-  EXPECT_EQ(DirSlash("///"), "/");
-  EXPECT_EQ(DirSlash("/bbs"), "/bbs/");
-  EXPECT_EQ(DirSlash("/bbs///"), "/bbs/");
-  const std::string full(255, 'd');
-  EXPECT_EQ(DirSlash(Str255(full)).view(), full);  // no room for the slash
 }
 
 TEST(UpperCase, ChangesOnlyAsciiLetters) {
