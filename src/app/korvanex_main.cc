@@ -82,9 +82,11 @@ ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSl
   }
 }
 
-// The two arguments of the command line, in their order there.
-int Import(const char* root, const char* area_list,  // NOLINT(bugprone-easily-swappable-parameters)
-           const DefaultsRecord& defaults) {
+// The import the command line asks for: `args` are its two arguments, the board's root
+// directory and the area list.
+int Import(const char* const* args, const DefaultsRecord& defaults) {
+  const char* const root = args[0];
+  const char* const area_list = args[1];
   HostConfigRecord host;
   const HostConfigLoad load = LoadHostConfig(PathInRoot(root, "ostrel.dat").c_str(), &host);
   if (!load.opened) {
@@ -147,7 +149,7 @@ int RunKorvanex(int argc, const char* const* argv) {
     WriteUsage();
     return 1;
   }
-  return Import(argv[1], argv[2], defaults);
+  return Import(argv + 1, defaults);
 }
 
 }  // namespace korvanex

@@ -29,7 +29,7 @@ struct FieldExtent {
   // A counted field is an extent too.
   // cppcheck-suppress noExplicitConstructor
   constexpr FieldExtent(CountedField field)
-      : offset(field.offset), size(field.capacity + 1) {}  // NOLINT(google-explicit-constructor)
+      : offset(field.offset), size(field.capacity + 1) {}
 };
 
 // Whether the fields, in order, begin where the one before ends and fill the record.

@@ -29,12 +29,12 @@ class StrN {
   }
   // Texts convert freely, as they cut to the capacity.
   // cppcheck-suppress noExplicitConstructor
-  StrN(std::string_view text) { Assign(text); }  // NOLINT(google-explicit-constructor)
+  StrN(std::string_view text) { Assign(text); }
   // cppcheck-suppress noExplicitConstructor
-  StrN(const char* text) : StrN(std::string_view(text)) {}  // NOLINT(google-explicit-constructor)
+  StrN(const char* text) : StrN(std::string_view(text)) {}
   template <int M>
   // cppcheck-suppress noExplicitConstructor
-  StrN(const StrN<M>& other) : StrN(other.view()) {}  // NOLINT(google-explicit-constructor)
+  StrN(const StrN<M>& other) : StrN(other.view()) {}
 
   void Append(char c) {
     if (length_ < N) chars_[length_++] = c;
@@ -56,7 +56,7 @@ class StrN {
   bool empty() const { return length_ == 0; }
   std::string_view view() const { return std::string_view(chars_, length_); }
   // A counted text reads as a view wherever one is taken.
-  operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
+  operator std::string_view() const { return view(); }
   std::string str() const { return std::string(chars_, length_); }
   // The character at a 0-based position; the caller keeps i below size().
   unsigned char at(int i) const { return static_cast<unsigned char>(chars_[i]); }

@@ -33,16 +33,12 @@ Str255 IntToText(int32_t value) {
 
 namespace {
 
-// The value of one digit in the given base, or -1 when the byte is not one.
-int DigitValue(unsigned char c, int base) {  // NOLINT(bugprone-easily-swappable-parameters)
-  int value = -1;
-  if (c >= '0' && c <= '9')
-    value = c - '0';
-  else if (c >= 'A' && c <= 'F')
-    value = c - 'A' + 10;
-  else if (c >= 'a' && c <= 'f')
-    value = c - 'a' + 10;
-  return value >= 0 && value < base ? value : -1;
+// The value of a hexadecimal digit, or 16 when the byte is none.
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 16;
 }
 
 }  // namespace
@@ -69,8 +65,8 @@ int32_t TextToInt(std::string_view text) {
   // that any number of digits is handled without overflow.
   uint64_t magnitude = 0;
   for (; i < length; ++i) {
-    const int digit = DigitValue(static_cast<unsigned char>(text[i]), base);
-    if (digit < 0) return 0;
+    const int digit = DigitValue(text[i]);
+    if (digit >= base) return 0;
     magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
     if (magnitude > 0xFFFFFFFFull) return 0;
   }
