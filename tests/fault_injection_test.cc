@@ -114,8 +114,7 @@ TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
   {
     // The look at the file before an area fails: the file is gone from its directory.
     Scene scene;
-    RunResult run =
-        scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstatat", 2, ENOENT}));
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstatat", 2, ENOENT}));
     ExpectReport(run, 2, kBanner + AreaLine("GENERAL", "Exists") + AreaHead("ONE") + "\r\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
@@ -147,15 +146,23 @@ TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
       EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
     }
   }
-  {
-    // mbases.dat is read once, not again for the records the run appended itself: a
-    // failure of a second read never comes.
+}
+
+TEST(FaultInjection, MemoryRunningOutIsRuntimeError217) {
+  // Whichever allocation finds no memory, the run ends with the report, not a crash.
+  int reports = 0;
+  for (int nth : {1, 2, 3, 5, 8, 13, 21, 34, 55}) {
+    SCOPED_TRACE(nth);
     Scene scene;
-    const std::string complete = scene.Complete();
-    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "read", 2, EIO}));
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
+    RunResult run = scene.host.Import(scene.areas, WithFault({"", "new", nth}));
+    if (run.status == 0) continue;  // the run needed fewer allocations
+    ++reports;
+    EXPECT_EQ(run.status, 217);
+    const size_t at = run.output.find("Runtime error ");
+    ASSERT_NE(at, std::string::npos) << run.output;
+    EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(at), 217)) << run.output;
   }
+  EXPECT_GT(reports, 0);
 }
 
 TEST(FaultInjection, FailedWriteKeepsEveryEarlierRecord) {

@@ -365,40 +365,6 @@ TEST(Hostile, FilesThatAreNotFilesEndTheRun) {
   }
 }
 
-// Runs an import into a board of `bases` distinct file names under an address-space
-// limit of `limit` bytes.
-RunResult ImportUnderMemoryLimit(int bases, unsigned long limit) {
-  Host host;
-  std::string mbases;
-  for (int i = 0; i < bases; ++i) {
-    mbases += BaseRecordBytes("B", std::string("n").append(std::to_string(i)),
-                              static_cast<uint16_t>(1 + i % 30000));
-  }
-  WriteFile(host.mbases_path(), mbases);
-  RunOptions options;
-  options.limits = {{RLIMIT_AS, limit}};
-  return host.Import("!/e/n1 N1\n", options);
-}
-
-TEST(Hostile, RunningOutOfMemoryIsRuntimeError217) {
-  // A build that reserves address space of its own (AddressSanitizer) runs under no limit.
-  if (ImportUnderMemoryLimit(10, 64ul << 20).status != 0) {
-    GTEST_SKIP() << "the tool does not start under a memory limit here";
-  }
-  // The smallest limit, in steps of 1 MB, under which a small import completes; the large
-  // board then needs more than what is left.
-  unsigned long limit = 0;
-  for (unsigned long megabytes = 4; limit == 0; ++megabytes) {
-    if (ImportUnderMemoryLimit(10, megabytes << 20).status == 0) limit = (megabytes + 1) << 20;
-  }
-  RunResult run = ImportUnderMemoryLimit(150000, limit);
-  EXPECT_EQ(run.status, 217);
-  ASSERT_GE(run.output.size(), kBanner.size());
-  EXPECT_EQ(run.output.substr(0, kBanner.size()), kBanner);
-  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(kBanner.size()), 217)) << run.output;
-  EXPECT_EQ(run.error, "");
-}
-
 TEST(Hostile, SymbolicLinkLoopIsNeverReplaced) {
   Host host;
   fs::remove(host.work + "/korvanex.cfg");

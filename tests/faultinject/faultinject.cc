@@ -4,7 +4,8 @@
 //                           leading "*", any path that holds the rest ("*.korvanex.cfg.")
 //   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fstatat, fsync or fdatasync
 //                           (read and write include their positioned forms; fstatat is
-//                           counted, like open, by path)
+//                           counted, like open, by path), or new: the Nth allocation of
+//                           the program finds no memory
 //   KORVANEX_FAULT_NTH      which call of that operation on that file fails, from 1
 //   KORVANEX_FAULT_ERRNO    the errno it fails with; 0 makes a read return end of file
 //   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
@@ -24,9 +25,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <new>
+
 namespace {
 
-enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFstatat, kFsync, kFdatasync };
+enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFstatat, kFsync, kFdatasync, kNew };
 
 constexpr int kMaxFd = 4096;
 
@@ -63,6 +66,7 @@ Config& Get() {
       if (strcmp(op, "fstatat") == 0) config.op = kFstatat;
       if (strcmp(op, "fsync") == 0) config.op = kFsync;
       if (strcmp(op, "fdatasync") == 0) config.op = kFdatasync;
+      if (strcmp(op, "new") == 0) config.op = kNew;
     }
     config.nth = EnvNumber("KORVANEX_FAULT_NTH", 1);
     config.error = static_cast<int>(EnvNumber("KORVANEX_FAULT_ERRNO", EIO));
@@ -296,7 +300,7 @@ int fstatat64(int dir, const char* path, struct stat64* status, int flags) {
     return -1;
   }
   return Next<int (*)(int, const char*, struct stat64*, int)>("fstatat64")(dir, path, status,
-                                                                          flags);
+                                                                           flags);
 }
 
 int fstat64(int fd, struct stat64* status) {
@@ -308,3 +312,25 @@ int fstat64(int fd, struct stat64* status) {
 }
 
 }  // extern "C"
+
+// Every allocation of the program comes here, so that the chosen one can find no memory:
+// then the program's new handler is called, as the standard allocator does.
+void* Allocate(size_t size) {
+  bool fail = Get().op == kNew && ++Get().calls == Get().nth;
+  for (;;) {
+    if (!fail) {
+      if (void* memory = malloc(size == 0 ? 1 : size)) return memory;
+    }
+    fail = false;
+    const std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) throw std::bad_alloc();
+    handler();
+  }
+}
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void operator delete(void* memory) noexcept { free(memory); }
+void operator delete[](void* memory) noexcept { free(memory); }
+void operator delete(void* memory, size_t) noexcept { free(memory); }
+void operator delete[](void* memory, size_t) noexcept { free(memory); }
