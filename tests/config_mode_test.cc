@@ -235,20 +235,26 @@ TEST(ConfigKeys, CtrlCIsAppendedInAField) {
 }
 
 TEST(ConfigEnd, FailedSaveIsReported) {
-  TempDir dir;
-  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-  RunOptions options;
-  options.cwd = dir.path();
-  PtySession tool({"-config"}, options);
-  ASSERT_TRUE(tool.WaitFor(kPrompt));
-  // A directory now stands where the file was: the save cannot replace it.
-  std::filesystem::remove(dir / "korvanex.cfg");
-  std::filesystem::create_directory(dir / "korvanex.cfg");
-  tool.Send("Fq");
-  EXPECT_EQ(tool.Wait(), 1);
-  const std::string tail = std::string(kPrompt) + "\r\nERROR: Unable to save korvanex.cfg\r\n";
-  ASSERT_GE(tool.output().size(), tail.size());
-  EXPECT_EQ(tool.output().substr(tool.output().size() - tail.size()), tail);
+  for (const bool device : {false, true}) {
+    TempDir dir;
+    WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
+    RunOptions options;
+    options.cwd = dir.path();
+    PtySession tool({"-config"}, options);
+    ASSERT_TRUE(tool.WaitFor(kPrompt));
+    // A directory, or a link to a device, now stands where the file was: no file to save.
+    std::filesystem::remove(dir / "korvanex.cfg");
+    if (device) {
+      std::filesystem::create_symlink("/dev/null", dir / "korvanex.cfg");
+    } else {
+      std::filesystem::create_directory(dir / "korvanex.cfg");
+    }
+    tool.Send("Fq");
+    EXPECT_EQ(tool.Wait(), 1);
+    const std::string tail = std::string(kPrompt) + "\r\nERROR: Unable to save korvanex.cfg\r\n";
+    ASSERT_GE(tool.output().size(), tail.size());
+    EXPECT_EQ(tool.output().substr(tool.output().size() - tail.size()), tail);
+  }
 }
 
 // Saves "-CONFIG" with the keys L and Q in `dir`; returns the exit status.

@@ -6,6 +6,7 @@
 #include <errno.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -310,19 +311,23 @@ TEST(FaultInjection, FailedSaveOfTheDefaultsIsReported) {
   }
 }
 
-TEST(FaultInjection, KilledFirstSaveLeavesNothingOrTheWholeFile) {
+TEST(FaultInjection, FirstSaveLeavesNothingOrTheWholeFile) {
   // Killed at the write or the flush of the new file, or at the flush of the directory
-  // after the file got its name; and a save where the file system has no unnamed files.
+  // after the file got its name; where the file system has no unnamed files; and with no
+  // room for a byte.
   const mode_t mask = umask(022);
   const struct {
     Fault fault;
     int status;
     bool created;
+    bool no_room = false;
   } kCases[] = {{{"*.", "write", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
                 {{"*.", "fsync", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
                 {{"*.", "fsync", 1, 0, -1, SIGTERM}, 128 + SIGTERM, false},
                 {{"*.", "fsync", 2, 0, -1, SIGKILL}, 128 + SIGKILL, true},
-                {{".", "open", 1, EOPNOTSUPP}, 0, true}};
+                {{".", "open", 1, EOPNOTSUPP}, 0, true},
+                {{".", "open", 1, EOPNOTSUPP}, 1, false, true},
+                {{}, 1, false, true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.fault.file + " " + c.fault.op + " " + std::to_string(c.fault.nth));
     Host host;
@@ -330,6 +335,7 @@ TEST(FaultInjection, KilledFirstSaveLeavesNothingOrTheWholeFile) {
     RunOptions options = WithFault(c.fault);
     options.cwd = host.work;
     options.input = "Q";
+    if (c.no_room) options.limits = {{RLIMIT_FSIZE, 0}};
     EXPECT_EQ(RunTool({}, options).status, c.status);
     if (!c.created) {
       EXPECT_EQ(Entries(host.work), std::set<std::string>());
