@@ -1,7 +1,7 @@
 // Test-only library, loaded with LD_PRELOAD into the tool, that makes one chosen file
 // operation fail. Configured by the environment:
 //   KORVANEX_FAULT_FILE     the file, by the end of its path ("mbases.dat"); with a
-//                           leading "*", any path that holds the rest ("*.korvanex.cfg.")
+//                           leading "*", any path that holds the rest ("*korvanex.cfg")
 //   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fstatat, fsync or fdatasync
 //                           (read and write include their positioned forms; fstatat is
 //                           counted, like open, by path), or new: the Nth allocation of
