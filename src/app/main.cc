@@ -4,6 +4,6 @@
 
 int main(int argc, char** argv) {
   // Nothing can be written anywhere safe: end before any file is opened.
-  if (!korvanex::PrepareProcess()) return korvanex::kErrorBadHandle;
+  if (!korvanex::PrepareProcess()) return korvanex::kErrorBadHandle.number();
   return korvanex::RunKorvanex(argc, argv);
 }

@@ -25,7 +25,7 @@ std::unique_ptr<char[]> emergency_reserve;
 void OnOutOfMemory() {
   // Should even the report find no memory, the run ends with the status alone.
   static bool reporting = false;
-  if (reporting) std::_Exit(kErrorOutOfMemory);
+  if (reporting) std::_Exit(kErrorOutOfMemory.number());
   reporting = true;
   emergency_reserve.reset();
   std::_Exit(ReportRuntimeError(kErrorOutOfMemory));

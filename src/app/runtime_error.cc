@@ -26,7 +26,7 @@ std::string FormatRuntimeErrorReport(int error_number, const uintptr_t* addresse
   return report;
 }
 
-int ReportRuntimeError(int error_number) {
+int ReportRuntimeError(ErrorNumber error) {
   // The code addresses are those of the calls that led here, innermost first, without
   // this function's own frame.
   void* frames[16];
@@ -36,8 +36,8 @@ int ReportRuntimeError(int error_number) {
   for (int i = 1; i < depth; ++i) addresses[count++] = reinterpret_cast<uintptr_t>(frames[i]);
   // The report starts on a line of its own, also after an area line left open.
   ConsoleStartLine();
-  ConsoleWrite(FormatRuntimeErrorReport(error_number, addresses, count));
-  return error_number;
+  ConsoleWrite(FormatRuntimeErrorReport(error.number(), addresses, count));
+  return error.number();
 }
 
 }  // namespace korvanex

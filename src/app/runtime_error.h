@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/error_number.h"
+
 namespace korvanex {
 
 // "Runtime error N at 0x" and 8 upper-case hex digits, then "  0x" and 8 hex digits for
@@ -13,7 +15,7 @@ std::string FormatRuntimeErrorReport(int error_number, const uintptr_t* addresse
 
 // Writes the report for `error_number` with the addresses of the caller's call chain and
 // returns the number, which becomes the exit status.
-int ReportRuntimeError(int error_number);
+int ReportRuntimeError(ErrorNumber error);
 
 }  // namespace korvanex
 

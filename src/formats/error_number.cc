@@ -7,11 +7,11 @@ namespace korvanex {
 ErrorNumber ErrorNumberFromErrno(int system_error) {
   switch (system_error) {
     case ENOENT:
-      return 2;
+      return ErrorNumber(2);
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-      return 3;
+      return ErrorNumber(3);
     case EMFILE:
     case ENFILE:
       return kErrorTooManyOpenFiles;
@@ -19,7 +19,7 @@ ErrorNumber ErrorNumberFromErrno(int system_error) {
     case EPERM:
     case EEXIST:
     case EROFS:
-      return 5;
+      return ErrorNumber(5);
     case EBADF:
       return kErrorBadHandle;
     case EINTR:
@@ -31,12 +31,12 @@ ErrorNumber ErrorNumberFromErrno(int system_error) {
     case EPIPE:
       return kErrorReadWrite;
     case ETXTBSY:
-      return 162;
+      return ErrorNumber(162);
     case ENOMEM:
     case EFAULT:
       return kErrorOutOfMemory;
     case EINVAL:
-      return 218;
+      return ErrorNumber(218);
     default:
       return kErrorReadWrite;
   }

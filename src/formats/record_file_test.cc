@@ -104,18 +104,18 @@ TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
 }
 
 TEST(ErrorNumber, SystemErrorsMapToTheirNumbers) {
-  EXPECT_EQ(ErrorNumberFromErrno(ENOENT), 2);
-  EXPECT_EQ(ErrorNumberFromErrno(ELOOP), 3);
-  EXPECT_EQ(ErrorNumberFromErrno(EMFILE), 4);
-  EXPECT_EQ(ErrorNumberFromErrno(EROFS), 5);
-  EXPECT_EQ(ErrorNumberFromErrno(EBADF), 6);
-  EXPECT_EQ(ErrorNumberFromErrno(ENOSPC), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(EPIPE), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(EFBIG), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(ETXTBSY), 162);
-  EXPECT_EQ(ErrorNumberFromErrno(EFAULT), 217);
-  EXPECT_EQ(ErrorNumberFromErrno(EINVAL), 218);
-  EXPECT_NE(ErrorNumberFromErrno(EXDEV), 0);  // unlisted errors still fail the run
+  EXPECT_EQ(ErrorNumberFromErrno(ENOENT).number(), 2);
+  EXPECT_EQ(ErrorNumberFromErrno(ELOOP).number(), 3);
+  EXPECT_EQ(ErrorNumberFromErrno(EMFILE).number(), 4);
+  EXPECT_EQ(ErrorNumberFromErrno(EROFS).number(), 5);
+  EXPECT_EQ(ErrorNumberFromErrno(EBADF).number(), 6);
+  EXPECT_EQ(ErrorNumberFromErrno(ENOSPC).number(), 101);
+  EXPECT_EQ(ErrorNumberFromErrno(EPIPE).number(), 101);
+  EXPECT_EQ(ErrorNumberFromErrno(EFBIG).number(), 101);
+  EXPECT_EQ(ErrorNumberFromErrno(ETXTBSY).number(), 162);
+  EXPECT_EQ(ErrorNumberFromErrno(EFAULT).number(), 217);
+  EXPECT_EQ(ErrorNumberFromErrno(EINVAL).number(), 218);
+  EXPECT_NE(ErrorNumberFromErrno(EXDEV), kNoError);  // unlisted errors still fail the run
 }
 
 }  // namespace
