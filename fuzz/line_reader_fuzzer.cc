@@ -61,17 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t count = 0;
   for (;;) {
     korvanex::Str255 line;
-    const korvanex::LineReader::Result read = reader->ReadLine(&line);
-    if (read.error != korvanex::kNoError) abort();
-    if (!read.got_line) break;
+    korvanex::ErrorNumber error;
+    const bool got_line = reader->ReadLine(&line, &error);
+    if (error) abort();
+    if (!got_line) break;
     if (count >= expected.size() || line.str() != expected[count]) abort();
     ++count;
   }
   if (count != expected.size()) abort();
   // At the end the reader keeps saying so.
   korvanex::Str255 line;
-  const korvanex::LineReader::Result end = reader->ReadLine(&line);
-  if (end.error != korvanex::kNoError || end.got_line || !line.empty()) abort();
+  korvanex::ErrorNumber error;
+  if (reader->ReadLine(&line, &error) || error || !line.empty()) abort();
   delete reader;
   close(fds[0]);
   return 0;

@@ -73,9 +73,9 @@ ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSl
   LineReader reader(area_fd);
   Str255 line;
   AreaEntry entry;
+  ErrorNumber error;
   for (;;) {
-    const LineReader::Result read = reader.ReadLine(&line);
-    if (read.error != kNoError || !read.got_line) return {read.error, nullptr};
+    if (!reader.ReadLine(&line, &error)) return {error, nullptr};
     if (!ParseAreaLine(line, slot_zones, &entry)) continue;
     const ImportResult result = ImportArea(run, entry);
     if (!result.done()) return result;
@@ -88,12 +88,12 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   const char* const root = args[0];
   const char* const area_list = args[1];
   HostConfigRecord host;
-  const HostConfigLoad load = LoadHostConfig(PathInRoot(root, "ostrel.dat").c_str(), &host);
-  if (!load.opened) {
+  ErrorNumber read_error;
+  if (!LoadHostConfig(PathInRoot(root, "ostrel.dat").c_str(), &host, &read_error)) {
     ConsoleWriteLine(message::kOstrelNotOpened);
     return 1;
   }
-  if (load.read_error != kNoError) return ReportRuntimeError(load.read_error);
+  if (read_error) return ReportRuntimeError(read_error);
 
   const int area_fd = OpenAreaList(area_list);
   if (area_fd < 0) {

@@ -20,11 +20,10 @@ ErrorNumber LineReader::Fill() {
   return kNoError;
 }
 
-LineReader::Result LineReader::ReadLine(Str255* line) {
+bool LineReader::ReadLine(Str255* line, ErrorNumber* error) {
   *line = Str255();
-  Result result;
-  if ((result.error = Fill()) != kNoError) return result;
-  result.got_line = HasByte();
+  if ((*error = Fill())) return false;
+  if (!HasByte()) return false;
   while (HasByte()) {
     // The characters up to the next line end, or to the end of what was read, go in one
     // piece; those past 255 are dropped up to the line end.
@@ -36,15 +35,15 @@ LineReader::Result LineReader::ReadLine(Str255* line) {
     pos_ += static_cast<size_t>(stop - begin);
     if (stop != end) {
       ++pos_;
-      if (*stop == '\n') return result;
+      if (*stop == '\n') return true;
       // A CR followed by an LF is one line end, even across two reads.
-      result.error = Fill();
+      *error = Fill();
       if (HasByte() && buffer_[pos_] == '\n') ++pos_;
-      return result;
+      return !*error;
     }
-    if ((result.error = Fill()) != kNoError) return result;
+    if ((*error = Fill())) return false;
   }
-  return result;
+  return true;
 }
 
 }  // namespace korvanex

@@ -17,16 +17,10 @@ class LineReader {
   // filled of it is ever looked at, so it is not cleared first.
   explicit LineReader(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
 
-  // What a read gave: a line, the end of the file (no characters left), or the error
-  // number of a failed read.
-  struct Result {
-    bool got_line = false;
-    ErrorNumber error = kNoError;
-  };
-
   // Reads the next line into `line`, keeping its first 255 characters and discarding the
-  // rest up to its line end.
-  Result ReadLine(Str255* line);
+  // rest up to its line end. False at the end of the file (no characters left) and after
+  // a failed read, whose error number `*error` then holds.
+  bool ReadLine(Str255* line, ErrorNumber* error);
 
  private:
   // Makes at least one unread byte available unless the file has ended.

@@ -27,9 +27,10 @@ std::vector<std::string> Lines(const std::string& bytes, size_t chunk = 1 << 20)
   std::vector<std::string> lines;
   for (;;) {
     Str255 line;
-    const LineReader::Result read = reader.ReadLine(&line);
-    EXPECT_EQ(read.error, kNoError);
-    if (!read.got_line) break;
+    ErrorNumber error;
+    const bool got_line = reader.ReadLine(&line, &error);
+    EXPECT_EQ(error, kNoError);
+    if (!got_line) break;
     lines.push_back(line.str());
   }
   writer.join();

@@ -6,14 +6,12 @@
 
 namespace korvanex {
 
-HostConfigLoad LoadHostConfig(const char* path, HostConfigRecord* record) {
-  HostConfigLoad load;
+bool LoadHostConfig(const char* path, HostConfigRecord* record, ErrorNumber* read_error) {
   RecordFile file;
-  load.opened = OpenRecordFile(path, kHostConfigRecordSize, &file).error == kNoError;
-  if (!load.opened) return load;
-  load.read_error = ReadRecordsAt(file, 0, 1, record->bytes);
+  if (OpenRecordFile(path, kHostConfigRecordSize, &file).error) return false;
+  *read_error = ReadRecordsAt(file, 0, 1, record->bytes);
   CloseRecordFile(&file);
-  return load;
+  return true;
 }
 
 Str255 DataPath(const HostConfigRecord& record) {

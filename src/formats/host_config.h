@@ -43,15 +43,10 @@ struct HostConfigRecord {
 };
 static_assert(sizeof(HostConfigRecord) == kHostConfigRecordSize, "no padding around the bytes");
 
-// How loading ended: the file could not be opened (a path that names no regular file
-// included), or it opened and its first record was read, or the read failed.
-struct HostConfigLoad {
-  bool opened = false;
-  ErrorNumber read_error = kNoError;  // 100 for a file shorter than the record
-};
-
-// Reads the first 1824 bytes of the file at `path`.
-HostConfigLoad LoadHostConfig(const char* path, HostConfigRecord* record);
+// Reads the first 1824 bytes of the file at `path`. False when it cannot be opened (a path
+// that names no regular file included); `*read_error` says whether the read that follows
+// the open failed (100 for a file shorter than the record).
+bool LoadHostConfig(const char* path, HostConfigRecord* record, ErrorNumber* read_error);
 
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
 // its further characters from the bytes that follow the field.

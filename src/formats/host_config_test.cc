@@ -70,28 +70,29 @@ TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {
   HostConfigRecord record;
 
   Write(bytes);
-  HostConfigLoad load = LoadHostConfig(path_.c_str(), &record);
-  EXPECT_TRUE(load.opened);
-  EXPECT_EQ(load.read_error, kNoError);
+  ErrorNumber read_error;
+  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
+  EXPECT_EQ(read_error, kNoError);
   EXPECT_EQ(DataPath(record), "/");
 
   Write(bytes + std::string(500, 'x'));
-  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record).read_error, kNoError);
+  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
+  EXPECT_EQ(read_error, kNoError);
 
   Write(bytes.substr(0, 1823));
-  load = LoadHostConfig(path_.c_str(), &record);
-  EXPECT_TRUE(load.opened);
-  EXPECT_EQ(load.read_error, kErrorShortRecord);
+  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
+  EXPECT_EQ(read_error, kErrorShortRecord);
   EXPECT_EQ(fs::file_size(path_), 1823u) << "the file is never written";
 }
 
 TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   HostConfigRecord record;
-  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record).opened);
+  ErrorNumber read_error;
+  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record, &read_error));
   EXPECT_FALSE(fs::exists(path_)) << "never created";
 
   fs::create_directory(path_);
-  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record).opened);
+  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record, &read_error));
   fs::remove(path_);
 
   // Write-protected on a writable file system: not opened, though it would only be read.
@@ -100,7 +101,8 @@ TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(korvanex_test::AsUnprivilegedUser([&] {
     HostConfigRecord child_record;
-    return !LoadHostConfig(path_.c_str(), &child_record).opened;
+    ErrorNumber child_error;
+    return !LoadHostConfig(path_.c_str(), &child_record, &child_error);
   }));
 }
 
