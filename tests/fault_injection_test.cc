@@ -42,10 +42,11 @@ RunOptions WithFault(const Fault& fault) {
   if (fault.signal_number != 0) {
     options.env.push_back("KORVANEX_FAULT_SIGNAL=" + std::to_string(fault.signal_number));
   }
-  // A sanitizer runtime wants to be loaded first; the preloaded library comes before it.
+  // A sanitizer runtime wants to be loaded first; the preloaded library comes before it,
+  // and its new and delete stand in for the sanitizer's.
   const char* asan = getenv("ASAN_OPTIONS");
   options.env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
-                        ":verify_asan_link_order=0");
+                        ":verify_asan_link_order=0:alloc_dealloc_mismatch=0");
   return options;
 }
 

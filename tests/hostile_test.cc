@@ -135,6 +135,16 @@ class FifoImport {
     return session_->Wait();
   }
   PtySession& session() { return *session_; }
+  // Waits until the tool is blocked reading the area list: everything it does for the
+  // lines fed so far is done.
+  bool WaitUntilReading() {
+    const std::string syscall = "/proc/" + std::to_string(session_->pid()) + "/syscall";
+    return WaitUntil([&] {
+      std::string number;
+      std::ifstream(syscall) >> number;
+      return number == "0";  // read
+    });
+  }
 
  private:
   std::string list_;
@@ -229,14 +239,15 @@ TEST(Hostile, FileRewrittenInPlaceIsReadAfresh) {
   ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282));
   // Same size: old is renamed beta and given index 7, gone makes way for new. A rewrite
   // within the time-stamp tick of the run's own append cannot be seen, so the host's write
-  // is repeated until it lands in a later tick.
+  // is repeated until its time stamp is later than the moment the run had finished.
+  ASSERT_TRUE(run.WaitUntilReading());
+  const auto run_finished = fs::file_time_type::clock::now();
   const std::string rewritten = BaseRecordBytes("BETA", "beta", 7) +
                                 BaseRecordBytes("NEW", "new", 2) +
                                 ReadFile(host.mbases_path()).substr(2 * 282);
-  const auto appended_at = fs::last_write_time(host.mbases_path());
   do {
     std::fstream(host.mbases_path(), std::ios::binary | std::ios::in | std::ios::out) << rewritten;
-  } while (fs::last_write_time(host.mbases_path()) == appended_at);
+  } while (fs::last_write_time(host.mbases_path()) <= run_finished);
   run.Feed("!/e/beta BETA\n!/e/gone GONE\n!/e/old OLD\n");
   EXPECT_EQ(run.Finish(), 0);
   const Records records(ReadFile(host.mbases_path()));
