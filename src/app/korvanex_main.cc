@@ -137,9 +137,11 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
 int RunKorvanex(int argc, const char* const* argv) {
   ConsoleStart();
   DefaultsRecord defaults;
-  const DefaultsLoad load = LoadDefaults(&defaults);
-  if (load.error != kNoError) return ReportRuntimeError(load.error);
-  if (!load.from_file) return EnterConfigMode(&defaults);
+  ErrorNumber error;
+  if (!LoadDefaults(&defaults, &error)) {
+    if (error) return ReportRuntimeError(error);
+    return EnterConfigMode(&defaults);
+  }
 
   const Str255 first_argument(argc > 1 ? argv[1] : "");
   if (UpperCase(first_argument) == "-CONFIG") return EnterConfigMode(&defaults);

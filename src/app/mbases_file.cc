@@ -29,9 +29,10 @@ void Lock(const RecordFile& file) {
 
 ErrorNumber OpenAndLock(MbasesFile* mbases) {
   RecordFile file;
-  const OpenResult opened =
-      OpenRecordFileAt(mbases->dir_fd, mbases->name.c_str(), kBaseRecordSize, true, &file);
-  if (opened.error != kNoError) return opened.error;
+  if (ErrorNumber error =
+          OpenRecordFileAt(mbases->dir_fd, mbases->name.c_str(), kBaseRecordSize, true, &file)) {
+    return error;
+  }
   CloseRecordFile(&mbases->file);
   mbases->file = file;
   Lock(file);

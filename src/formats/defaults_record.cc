@@ -47,35 +47,31 @@ void SetBuiltInDefaults(DefaultsRecord* record) {
   record->bytes[kBaseFormat] = 0;
 }
 
-DefaultsLoad LoadDefaults(DefaultsRecord* record) {
-  DefaultsLoad load;
+bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error) {
   RecordFile file;
-  const OpenResult opened = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
-  // Something of that name that is no regular file is no first run: it can never hold the
-  // settings, and treating it as missing would only end in a save that cannot succeed.
-  if (opened.not_a_file) {
-    load.error = kErrorShortRecord;
-    return load;
+  *error = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
+  // Something of that name that is no regular file (100) is no first run: it can never
+  // hold the settings, and treating it as missing would only end in a save that cannot
+  // succeed.
+  if (*error == kErrorShortRecord || *error == kErrorTooManyOpenFiles ||
+      *error == kErrorOutOfMemory) {
+    return false;
   }
-  if (opened.error == kErrorTooManyOpenFiles || opened.error == kErrorOutOfMemory) {
-    load.error = opened.error;
-    return load;
-  }
-  if (opened.error != kNoError) {
+  if (*error) {
+    *error = kNoError;
     SetBuiltInDefaults(record);
-    return load;
+    return false;
   }
-  load.from_file = true;
   // The record goes in whole or not at all: a failed read leaves the record untouched.
   DefaultsRecord read;
-  const ErrorNumber read_error = ReadRecordsAt(file, 0, 1, read.bytes);
+  const bool complete = !ReadRecordsAt(file, 0, 1, read.bytes);
   CloseRecordFile(&file);
-  if (read_error != kNoError) {
-    load.error = kErrorShortRecord;
-    return load;
+  if (!complete) {
+    *error = kErrorShortRecord;
+    return false;
   }
   *record = read;
-  return load;
+  return true;
 }
 
 namespace {

@@ -64,19 +64,13 @@ void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
 // the strings are set; the other bytes of the string fields keep what they held.
 void SetBuiltInDefaults(DefaultsRecord* record);
 
-// How loading ended: `from_file` when korvanex.cfg gave the record; otherwise the built-in
-// defaults were set, or `error` says why the run cannot go on.
-struct DefaultsLoad {
-  bool from_file = false;
-  // 100 when korvanex.cfg exists but gives no whole record (a short file, a directory or
-  // anything else that is not a regular file); 4 or 217 when the system had no descriptor
-  // or memory to open it, which says nothing about the file itself.
-  ErrorNumber error = kNoError;
-};
-
-// Loads korvanex.cfg from the current directory. When it is missing or may not be opened
-// for reading and writing, sets the built-in defaults.
-DefaultsLoad LoadDefaults(DefaultsRecord* record);
+// Loads korvanex.cfg from the current directory; true when it gave the record. When it is
+// missing or may not be opened for reading and writing, sets the built-in defaults and
+// returns false with `*error` kNoError. Otherwise `*error` says why the run cannot go on:
+// 100 when korvanex.cfg exists but gives no whole record (a short file, a directory or
+// anything else that is not a regular file); 4 or 217 when the system had no descriptor
+// or memory to open it, which says nothing about the file itself.
+bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error);
 
 // Saves the record to korvanex.cfg in the current directory. An existing file is
 // rewritten in place: the 117 bytes go over its start in one write, anything behind them

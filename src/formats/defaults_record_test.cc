@@ -68,9 +68,9 @@ TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {
   DefaultsRecord record;
-  const DefaultsLoad load = LoadDefaults(&record);
-  EXPECT_EQ(load.error, kNoError);
-  EXPECT_FALSE(load.from_file);
+  ErrorNumber error;
+  EXPECT_FALSE(LoadDefaults(&record, &error));
+  EXPECT_EQ(error, kNoError);
   EXPECT_EQ(record.bytes[0], 3);
   EXPECT_FALSE(fs::exists("korvanex.cfg")) << "loading never creates the file";
 }
@@ -79,13 +79,17 @@ TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
   for (const std::string& bytes : {std::string(), std::string(116, 'x')}) {
     Write("korvanex.cfg", bytes);
     DefaultsRecord record;
-    EXPECT_EQ(LoadDefaults(&record).error, kErrorShortRecord);
+    ErrorNumber error;
+    EXPECT_FALSE(LoadDefaults(&record, &error));
+    EXPECT_EQ(error, kErrorShortRecord);
     EXPECT_EQ(Read("korvanex.cfg"), bytes);
   }
   fs::remove("korvanex.cfg");
   fs::create_directory("korvanex.cfg");
   DefaultsRecord record;
-  EXPECT_EQ(LoadDefaults(&record).error, kErrorShortRecord);
+  ErrorNumber error;
+  EXPECT_FALSE(LoadDefaults(&record, &error));
+  EXPECT_EQ(error, kErrorShortRecord);
 }
 
 TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
@@ -93,9 +97,8 @@ TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
   bytes[100] = 0;
   Write("korvanex.cfg", bytes + std::string(83, 'z'));
   DefaultsRecord record;
-  const DefaultsLoad load = LoadDefaults(&record);
-  ASSERT_EQ(load.error, kNoError);
-  EXPECT_TRUE(load.from_file);
+  ErrorNumber error;
+  ASSERT_TRUE(LoadDefaults(&record, &error));
   EXPECT_EQ(Bytes(record), bytes);
   ASSERT_TRUE(SaveDefaults(record));
   EXPECT_EQ(Read("korvanex.cfg"), bytes) << "a save leaves exactly one record";

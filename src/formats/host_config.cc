@@ -8,7 +8,7 @@ namespace korvanex {
 
 bool LoadHostConfig(const char* path, HostConfigRecord* record, ErrorNumber* read_error) {
   RecordFile file;
-  if (OpenRecordFile(path, kHostConfigRecordSize, &file).error) return false;
+  if (OpenRecordFile(path, kHostConfigRecordSize, &file)) return false;
   *read_error = ReadRecordsAt(file, 0, 1, record->bytes);
   CloseRecordFile(&file);
   return true;

@@ -10,12 +10,12 @@
 
 namespace korvanex {
 
-OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
+ErrorNumber OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
   return OpenRecordFileAt(AT_FDCWD, path, record_size, false, file);
 }
 
-OpenResult OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
-                            RecordFile* file) {
+ErrorNumber OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
+                             RecordFile* file) {
   // Without O_NONBLOCK, the open of a FIFO would wait for the other end; with it, no open
   // waits, and whatever is not a regular file is turned away below.
   const int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (appending ? O_APPEND : 0);
@@ -26,30 +26,31 @@ OpenResult OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bo
     // user may not write counts as one that cannot be opened.
     fd = openat(dir_fd, path, O_RDONLY | flags);
   }
-  OpenResult result;
   if (fd < 0) {
     // A socket or a device without its hardware refuses the open itself.
-    result.not_a_file = errno == EISDIR || errno == ENXIO || errno == ENODEV;
-    result.error = ErrorNumberFromErrno(errno);
-    return result;
+    if (errno == EISDIR || errno == ENXIO || errno == ENODEV) return kErrorShortRecord;
+    return ErrorNumberFromErrno(errno);
   }
+  ErrorNumber error;
   const FileKind kind = KindOfOpenFile(fd);
-  if (kind != FileKind::kRegular) {
-    result.not_a_file = kind != FileKind::kUnknown;
-    result.error = result.not_a_file ? kErrorReadWrite : ErrorNumberFromErrno(errno);
-    close(fd);
-    return result;
+  if (kind == FileKind::kUnknown) {
+    error = ErrorNumberFromErrno(errno);
+  } else if (kind != FileKind::kRegular) {
+    error = kErrorShortRecord;
+  } else {
+    // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
+    const int status_flags = fcntl(fd, F_GETFL);
+    if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+      error = ErrorNumberFromErrno(errno);
+    }
   }
-  // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
-  const int status_flags = fcntl(fd, F_GETFL);
-  if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
-    result.error = ErrorNumberFromErrno(errno);
+  if (error) {
     close(fd);
-    return result;
+    return error;
   }
   file->fd = fd;
   file->record_size = record_size;
-  return result;
+  return kNoError;
 }
 
 ErrorNumber FileSize(const RecordFile& file, int64_t* size) {

@@ -19,22 +19,15 @@ struct RecordFile {
   size_t record_size = 0;
 };
 
-// How an open ended: kNoError, or the error number of the failure. A path that names no
-// regular file (a directory, a FIFO, a socket or a device) never opens: `not_a_file` says
-// so, and `error` is not kNoError.
-struct OpenResult {
-  ErrorNumber error = kNoError;
-  bool not_a_file = false;
-};
-
 // Opens an existing regular file for reading and writing, falling back to reading only
 // when the file system itself is read-only; never creates or truncates it, and never
-// waits for a writer or reader of a FIFO.
-OpenResult OpenRecordFile(const char* path, size_t record_size, RecordFile* file);
+// waits for a writer or reader of a FIFO. A path that names no regular file (a directory,
+// a FIFO, a socket or a device) never opens, with error 100: no record can be read there.
+ErrorNumber OpenRecordFile(const char* path, size_t record_size, RecordFile* file);
 // The same for `path` taken from the directory `dir_fd`. With `appending`, every write goes
 // to the end of the file as it is at that moment, after whatever another program appended.
-OpenResult OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
-                            RecordFile* file);
+ErrorNumber OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
+                             RecordFile* file);
 
 // Every other operation returns kNoError or an error number.
 

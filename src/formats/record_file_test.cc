@@ -35,7 +35,7 @@ class RecordFileTest : public ScratchDirTest {
 };
 
 TEST_F(RecordFileTest, NeverCreatesAFile) {
-  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
+  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
   EXPECT_FALSE(fs::exists(path_));
 }
 
@@ -51,9 +51,7 @@ TEST_F(RecordFileTest, OnlyRegularFilesOpen) {
   ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   for (const std::string& path : {dir_ + "/dir", dir_ + "/fifo", socket_path,
                                   std::string("/dev/null"), std::string("/dev/zero")}) {
-    const OpenResult result = OpenRecordFile(path.c_str(), 4, &file_);
-    EXPECT_TRUE(result.not_a_file) << path;
-    EXPECT_NE(result.error, kNoError) << path;
+    EXPECT_EQ(OpenRecordFile(path.c_str(), 4, &file_), kErrorShortRecord) << path;
     EXPECT_EQ(file_.fd, -1) << path;
   }
   close(listening);
@@ -61,7 +59,7 @@ TEST_F(RecordFileTest, OnlyRegularFilesOpen) {
 
 TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
   int64_t size = -1;
   ASSERT_EQ(FileSize(file_, &size), kNoError);
   EXPECT_EQ(size, 10);
@@ -72,7 +70,7 @@ TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   EXPECT_EQ(ReadRecordsAt(file_, 2, 1, records), kErrorShortRecord);
 
   CloseRecordFile(&file_);
-  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_).error, kNoError);
+  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
   // Stray bytes that changed since they were seen are another writer's: never written over.
   EXPECT_EQ(AppendRecord(file_, Bytes("XXXX"), 9), kErrorReadWrite);
   ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10), kNoError);
@@ -83,7 +81,7 @@ TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
 
 TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
   Write("AAAA");
-  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_).error, kNoError);
+  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
   ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), -1), kNoError);
   std::ofstream(path_, std::ios::binary | std::ios::app) << "XXXX";
   ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), -1), kNoError);
@@ -94,8 +92,8 @@ TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
 TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
   Write("");
   RecordFile other;
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_).error, kNoError);
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &other).error, kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &other), kNoError);
   EXPECT_EQ(TryLockRecordFile(file_), LockResult::kLocked);
   EXPECT_EQ(TryLockRecordFile(other), LockResult::kBusy);
   CloseRecordFile(&file_);
