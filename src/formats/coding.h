@@ -28,8 +28,7 @@ struct FieldExtent {
       : offset(field_offset), size(field_size) {}
   // A counted field is an extent too.
   // cppcheck-suppress noExplicitConstructor
-  constexpr FieldExtent(CountedField field)
-      : offset(field.offset), size(field.capacity + 1) {}
+  constexpr FieldExtent(CountedField field) : offset(field.offset), size(field.capacity + 1) {}
 };
 
 // Whether the fields, in order, begin where the one before ends and fill the record.

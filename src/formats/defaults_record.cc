@@ -96,7 +96,7 @@ bool MayFollowLink() {
 bool RewriteInPlace(int fd, const DefaultsRecord& record) {
   struct stat status;
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  if (WriteFully(fd, record.bytes, kDefaultsRecordSize, 0) != 0) return false;
+  if (WriteFully(fd, record.bytes, kDefaultsRecordSize, 0)) return false;
   if (status.st_size > static_cast<off_t>(kDefaultsRecordSize) &&
       ftruncate(fd, kDefaultsRecordSize) != 0) {
     return false;
@@ -131,8 +131,8 @@ bool CreateThroughHiddenName(const DefaultsRecord& record) {
   if (fd < 0) return false;
   const mode_t mask = umask(0);
   umask(mask);
-  bool ok = WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 &&
-            fchmod(fd, 0666 & ~mask) == 0 && fsync(fd) == 0;
+  bool ok = !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fchmod(fd, 0666 & ~mask) == 0 &&
+            fsync(fd) == 0;
   close(fd);
   ok = ok && link(hidden, kDefaultsFileName) == 0;
   unlink(hidden);
@@ -149,7 +149,7 @@ bool CreateDefaultsFile(const DefaultsRecord& record) {
     return (errno == EOPNOTSUPP || errno == EISDIR) && CreateThroughHiddenName(record);
   }
   const bool ok =
-      WriteFully(fd, record.bytes, kDefaultsRecordSize) == 0 && fsync(fd) == 0 && LinkIntoPlace(fd);
+      !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0 && LinkIntoPlace(fd);
   close(fd);
   return ok && SyncDirectory();
 }

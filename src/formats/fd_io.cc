@@ -6,30 +6,30 @@
 
 namespace korvanex {
 
-int WriteFully(int fd, const void* data, size_t size, off_t offset) {
+ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset) {
   const char* bytes = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t put = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno;
-    if (put == 0) return EIO;
+    if (put < 0) return ErrorNumberFromErrno(errno);
+    if (put == 0) return kErrorReadWrite;
     bytes += put;
     size -= static_cast<size_t>(put);
     if (offset >= 0) offset += put;
   }
-  return 0;
+  return kNoError;
 }
 
-int ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) {
+ErrorNumber ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) {
   char* bytes = static_cast<char*>(data);
   *got = 0;
   while (*got < size) {
     const ssize_t part = pread(fd, bytes + *got, size - *got, offset + static_cast<off_t>(*got));
-    if (part < 0) return errno;
+    if (part < 0) return ErrorNumberFromErrno(errno);
     if (part == 0) break;
     *got += static_cast<size_t>(part);
   }
-  return 0;
+  return kNoError;
 }
 
 FileKind KindOfOpenFile(int fd) {

@@ -7,17 +7,19 @@
 
 #include <cstddef>
 
+#include "formats/error_number.h"
+
 namespace korvanex {
 
 // Writes all `size` bytes, at the descriptor's position or, with `offset` >= 0, at that
-// offset. Returns 0, or the errno of the failure (EIO for a write that wrote nothing).
-// An interrupted write is taken up again; a partial write goes on with the rest.
-int WriteFully(int fd, const void* data, size_t size, off_t offset = -1);
+// offset. Returns the error number of a failure (101 for a write that wrote nothing). An
+// interrupted write is taken up again; a partial write goes on with the rest.
+ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset = -1);
 
 // Reads up to `size` bytes at `offset`, going on after short reads until the end of the
-// file. Sets `*got` to the number read. Returns 0 or the errno of the failure; unlike a
+// file. Sets `*got` to the number read. Returns the error number of a failure; unlike a
 // write, an interrupted read counts as a failed one, which the run reports.
-int ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
+ErrorNumber ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
 
 enum class FileKind { kRegular, kDirectory, kOther, kUnknown };
 

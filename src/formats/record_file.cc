@@ -63,10 +63,8 @@ ErrorNumber FileSize(const RecordFile& file, int64_t* size) {
 ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
   const size_t size = count * file.record_size;
   size_t got = 0;
-  const int system_error =
-      ReadFullyAt(file.fd, records, size,
-                  static_cast<off_t>(first * static_cast<int64_t>(file.record_size)), &got);
-  if (system_error != 0) return ErrorNumberFromErrno(system_error);
+  const off_t offset = static_cast<off_t>(first * static_cast<int64_t>(file.record_size));
+  if (ErrorNumber error = ReadFullyAt(file.fd, records, size, offset, &got)) return error;
   return got == size ? kNoError : kErrorShortRecord;
 }
 
@@ -80,8 +78,7 @@ ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t 
     const int64_t whole = size - size % static_cast<int64_t>(file.record_size);
     if (ftruncate(file.fd, static_cast<off_t>(whole)) != 0) return ErrorNumberFromErrno(errno);
   }
-  const int system_error = WriteFully(file.fd, record, file.record_size);
-  return system_error != 0 ? ErrorNumberFromErrno(system_error) : kNoError;
+  return WriteFully(file.fd, record, file.record_size);
 }
 
 namespace {
