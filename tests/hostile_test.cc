@@ -180,12 +180,24 @@ bool WaitForSize(const std::string& path, uintmax_t size) {
   return WaitUntil([&] { return fs::file_size(path) == size; });
 }
 
-TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
+// A board that holds the base old, and an import from a FIFO that has just created a1.
+struct AfterFirstBase {
+  AfterFirstBase() {
+    WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
+    run = std::make_unique<FifoImport>(host);
+    run->Feed("!/e/a1 A1\n");
+    created = WaitForSize(host.mbases_path(), 2 * 282);
+  }
   Host host;
-  WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
-  FifoImport run(host);
-  run.Feed("!/e/a1 A1\n");
-  ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+  std::unique_ptr<FifoImport> run;
+  bool created = false;
+};
+
+TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
+  AfterFirstBase scene;
+  ASSERT_TRUE(scene.created);
+  Host& host = scene.host;
+  FifoImport& run = *scene.run;
   // The board appends a base with the index the next new base would otherwise get.
   const std::string board = BaseRecordBytes("BOARD", "board", 3, '\x42');
   std::ofstream(host.mbases_path(), std::ios::binary | std::ios::app) << board;
@@ -209,11 +221,10 @@ void AppendToFile(const std::string& path, const std::string& bytes) {
 }
 
 TEST(Hostile, FileRenamedOverMbasesIsTheOneWrittenAndLocked) {
-  Host host;
-  WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
-  FifoImport run(host);
-  run.Feed("!/e/a1 A1\n");
-  ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+  AfterFirstBase scene;
+  ASSERT_TRUE(scene.created);
+  Host& host = scene.host;
+  FifoImport& run = *scene.run;
   fs::copy_file(host.mbases_path(), host.data + "copy");
   fs::rename(host.data + "copy", host.mbases_path());
   run.Feed("!/e/a2 A2\n");
@@ -262,11 +273,10 @@ TEST(Hostile, RecordHalfWrittenByAnotherProgramIsNeverWrittenOver) {
   const char kWaitingForWriter[] = "Waiting for another program to finish writing mbases.dat";
   {
     // The host finishes its record: the run goes on after it and sees its base.
-    Host host;
-    WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
-    FifoImport run(host);
-    run.Feed("!/e/a1 A1\n");
-    ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+    AfterFirstBase scene;
+    ASSERT_TRUE(scene.created);
+    Host& host = scene.host;
+    FifoImport& run = *scene.run;
     AppendToFile(host.mbases_path(), board.substr(0, 100));
     run.Feed("!/e/a2 A2\n");
     ASSERT_TRUE(run.session().WaitFor(kWaitingForWriter));
@@ -281,11 +291,10 @@ TEST(Hostile, RecordHalfWrittenByAnotherProgramIsNeverWrittenOver) {
   }
   {
     // It never does: after 10 seconds the run ends without writing.
-    Host host;
-    WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1));
-    FifoImport run(host);
-    run.Feed("!/e/a1 A1\n");
-    ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+    AfterFirstBase scene;
+    ASSERT_TRUE(scene.created);
+    Host& host = scene.host;
+    FifoImport& run = *scene.run;
     AppendToFile(host.mbases_path(), board.substr(0, 100));
     const std::string before = ReadFile(host.mbases_path());
     run.Feed("!/e/a2 A2\n");
