@@ -22,13 +22,20 @@ FileNameKey KeyOf(std::string_view name) {
   return key;
 }
 
-// The key of a record's file name; none for a damaged length above 8, which would run on
-// into the next fields: such a name never matches, and nothing outside the record is read.
-std::optional<FileNameKey> RecordKey(const uint8_t* record) {
+// Takes in the index and the file name of a record: among the names of a full read, or
+// among those added since. A damaged length above 8 would run on into the next fields;
+// such a name never matches, and nothing outside the record is read.
+void TakeIn(BaseIndex* index, const uint8_t* record, bool full_read) {
+  index->indexes.set(DecodeFixed16(record + base_field::kIndex));
   const size_t length = record[base_field::kFileName.offset];
-  if (length > base_field::kFileName.capacity) return std::nullopt;
-  return KeyOf(std::string_view(
+  if (length > base_field::kFileName.capacity) return;
+  const FileNameKey key = KeyOf(std::string_view(
       reinterpret_cast<const char*>(record + base_field::kFileName.offset + 1), length));
+  if (full_read) {
+    index->names_read.push_back(key);
+  } else {
+    index->names_added.insert(key);
+  }
 }
 
 }  // namespace
@@ -49,17 +56,7 @@ ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinis
   for (int64_t first = index->records_read; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
     if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;
-    for (size_t i = 0; i < n; ++i) {
-      const uint8_t* record = block.get() + i * kBaseRecordSize;
-      index->indexes.set(DecodeFixed16(record + base_field::kIndex));
-      const std::optional<FileNameKey> key = RecordKey(record);
-      if (!key) continue;
-      if (afresh) {
-        index->names_read.push_back(*key);
-      } else {
-        index->names_added.insert(*key);
-      }
-    }
+    for (size_t i = 0; i < n; ++i) TakeIn(index, block.get() + i * kBaseRecordSize, afresh);
     first += static_cast<int64_t>(n);
     if (first == count) {
       std::copy_n(block.get() + (n - 1) * kBaseRecordSize, kBaseRecordSize,
@@ -92,10 +89,7 @@ std::optional<int32_t> NextFreeIndex(BaseIndex* index) {
 }
 
 void AddAppendedRecord(BaseIndex* index, const BaseRecord& record) {
-  index->indexes.set(DecodeFixed16(record.bytes + base_field::kIndex));
-  if (const std::optional<FileNameKey> key = RecordKey(record.bytes)) {
-    index->names_added.insert(*key);
-  }
+  TakeIn(index, record.bytes, false);
   index->last_record = record;
   ++index->record_count;
 }
