@@ -1,6 +1,5 @@
 #include "app/mbases_file.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
@@ -37,7 +36,7 @@ ErrorNumber OpenAndLock(MbasesFile* mbases) {
   mbases->file = file;
   Lock(file);
   mbases->read = false;
-  mbases->stray_size = -1;  // set at the first look: a new file in place has no stray bytes
+  mbases->stray_size = -1;  // a partial record at the end of a new file in place is no stray
   return StampOfRecordFile(file, &mbases->known);
 }
 
@@ -71,6 +70,8 @@ bool OpenMbases(const std::string& path, MbasesFile* mbases) {
     CloseMbases(mbases);
     return false;
   }
+  // A partial record that ends the file when the run begins is stray bytes, written over.
+  if (mbases->known.size % kRecordSize != 0) mbases->stray_size = mbases->known.size;
   return true;
 }
 
@@ -91,10 +92,6 @@ ErrorNumber LookAtMbases(MbasesFile* mbases, MbasesChange* change, bool* unfinis
       // Another file was put in place of ours: appends to ours would be lost with it.
       if (ErrorNumber error = OpenAndLock(mbases)) return error;
       continue;
-    }
-    if (!mbases->looked) {
-      mbases->looked = true;
-      if (now.size % kRecordSize != 0) mbases->stray_size = now.size;
     }
     const bool stray = now.size == mbases->stray_size && IsUnchanged(mbases->known, now);
     if (now.size % kRecordSize != 0 && !stray) {

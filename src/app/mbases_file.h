@@ -32,8 +32,7 @@ struct MbasesFile {
   int64_t appended_size = -1;
   timespec appended_by = {};
   bool read = false;        // whether `known` describes what the run has read
-  bool looked = false;      // whether the run has looked at the file at all
-  int64_t stray_size = -1;  // the size at the first look, when a partial record ended it
+  int64_t stray_size = -1;  // the size at the open, when a partial record ended the file
 };
 
 // Opens mbases.dat at `path`, the host's DataPath joined to "mbases.dat", and takes its lock;
