@@ -180,6 +180,11 @@ bool WaitForSize(const std::string& path, uintmax_t size) {
   return WaitUntil([&] { return fs::file_size(path) == size; });
 }
 
+// The host and its utilities write mbases.dat between two areas of a run, taking no lock.
+void AppendToFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
 // A board that holds the base old, and an import from a FIFO that has just created a1.
 struct AfterFirstBase {
   AfterFirstBase() {
@@ -200,7 +205,7 @@ TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
   FifoImport& run = *scene.run;
   // The board appends a base with the index the next new base would otherwise get.
   const std::string board = BaseRecordBytes("BOARD", "board", 3, '\x42');
-  std::ofstream(host.mbases_path(), std::ios::binary | std::ios::app) << board;
+  AppendToFile(host.mbases_path(), board);
   run.Feed("!/e/board BOARD\n!/e/a2 A2\n");
   EXPECT_EQ(run.Finish(), 0);
 
@@ -213,11 +218,6 @@ TEST(Hostile, RecordAppendedByAnotherProgramIsKeptAndSeen) {
   // The board's base is found, not created again.
   EXPECT_NE(run.session().output().find("BOARD" + std::string(57, ' ') + "\x1b[0;1;31mExists"),
             std::string::npos);
-}
-
-// The host and its utilities write mbases.dat between two areas of a run, taking no lock.
-void AppendToFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
 TEST(Hostile, FileRenamedOverMbasesIsTheOneWrittenAndLocked) {
