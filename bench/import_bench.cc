@@ -147,8 +147,8 @@ bool RunOnFreshBases(const std::vector<std::string>& argv, const std::string& di
   }
   if (after.st_size == static_cast<off_t>(kBaseRecordSize) * (c.existing + c.new_areas))
     return true;
-  std::fprintf(stderr, "import_bench: %s left mbases.dat in %s with %ld bytes\n", argv[0].c_str(),
-               dir.c_str(), static_cast<long>(after.st_size));
+  std::fprintf(stderr, "import_bench: %s left mbases.dat in %s with %lld bytes\n", argv[0].c_str(),
+               dir.c_str(), static_cast<long long>(after.st_size));
   return false;
 }
 

@@ -12,6 +12,12 @@
 
 #include "formats/error_number.h"
 
+// A build without 64-bit offsets, inode numbers and time stamps (see CMakeLists.txt) must
+// not compile: on a 32-bit board it would fail on files stamped past 2038.
+static_assert(sizeof(off_t) == 8, "off_t must be 64 bits: build with _FILE_OFFSET_BITS=64");
+static_assert(sizeof(ino_t) == 8, "ino_t must be 64 bits: build with _FILE_OFFSET_BITS=64");
+static_assert(sizeof(time_t) == 8, "time_t must be 64 bits: build with _TIME_BITS=64");
+
 namespace korvanex {
 
 struct RecordFile {
