@@ -15,6 +15,10 @@
 //                           any other call before it acts
 // Opens are counted over every path that ends in the suffix; the other operations over the
 // descriptors such opens returned.
+// Both the plain and the 64-bit names are interposed, so the headers must not map one onto
+// the other as the build's 64-bit offsets and times would.
+#undef _FILE_OFFSET_BITS
+#undef _TIME_BITS
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
