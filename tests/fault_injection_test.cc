@@ -317,26 +317,36 @@ TEST(FaultInjection, FailedSaveOfTheDefaultsIsReported) {
 
 TEST(FaultInjection, FirstSaveLeavesNothingOrTheWholeFile) {
   // Killed at the write or the flush of the new file, or at the flush of the directory
-  // after the file got its name; where the file system has no unnamed files; and with no
-  // room for a byte.
+  // after the file got its name; where the file system has no unnamed files, nor links,
+  // modes or a rename that will not replace (FAT, SMB), and where the name appeared
+  // meanwhile; and with no room for a byte.
   const mode_t mask = umask(022);
+  const std::string kNoLinks = "fchmod:38,link:1";
   const struct {
     Fault fault;
     int status;
     bool created;
     bool no_room = false;
+    std::string refuse = "";
+    int mode = 0644;
   } kCases[] = {{{"*.", "write", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
                 {{"*.", "fsync", 1, 0, -1, SIGKILL}, 128 + SIGKILL, false},
                 {{"*.", "fsync", 1, 0, -1, SIGTERM}, 128 + SIGTERM, false},
                 {{"*.", "fsync", 2, 0, -1, SIGKILL}, 128 + SIGKILL, true},
                 {{".", "open", 1, EOPNOTSUPP}, 0, true},
                 {{".", "open", 1, EOPNOTSUPP}, 1, false, true},
+                {{".", "open", 1, EOPNOTSUPP}, 0, true, false, kNoLinks, 0600},
+                {{".", "open", 1, EOPNOTSUPP}, 0, true, false, kNoLinks + ",renameat2:22"},
+                {{".", "open", 1, EOPNOTSUPP}, 1, false, false, "link:17"},
+                {{".", "open", 1, EOPNOTSUPP}, 1, false, false, kNoLinks + ",renameat2:17"},
                 {{}, 1, false, true}};
   for (const auto& c : kCases) {
-    SCOPED_TRACE(c.fault.file + " " + c.fault.op + " " + std::to_string(c.fault.nth));
+    SCOPED_TRACE(c.fault.file + " " + c.fault.op + " " + std::to_string(c.fault.nth) + " " +
+                 c.refuse);
     Host host;
     std::filesystem::remove(host.work + "/korvanex.cfg");
     RunOptions options = WithFault(c.fault);
+    options.env.push_back("KORVANEX_FAULT_REFUSE=" + c.refuse);
     options.cwd = host.work;
     options.input = "Q";
     if (c.no_room) options.limits = {{RLIMIT_FSIZE, 0}};
@@ -348,7 +358,7 @@ TEST(FaultInjection, FirstSaveLeavesNothingOrTheWholeFile) {
     EXPECT_EQ(Entries(host.work), std::set<std::string>{"korvanex.cfg"});
     EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), BuiltInDefaultsBytes());
     EXPECT_EQ(std::filesystem::status(host.work + "/korvanex.cfg").permissions(),
-              static_cast<std::filesystem::perms>(0644));
+              static_cast<std::filesystem::perms>(c.mode));
   }
   umask(mask);
 }

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,6 +124,29 @@ bool LinkIntoPlace(int fd) {
   return linkat(AT_FDCWD, path.c_str(), AT_FDCWD, kDefaultsFileName, AT_SYMLINK_FOLLOW) == 0;
 }
 
+// The last resort where neither a link nor a rename can give a name without replacing a
+// file: a new korvanex.cfg written in place, which a killed save may leave empty or partial.
+bool CreateInPlace(const DefaultsRecord& record) {
+  const int fd =
+      open(kDefaultsFileName, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  const bool ok = !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
+// Gives the hidden file the name korvanex.cfg and takes the hidden name away, never over a
+// file of that name: by a hard link or, where the file system has none (FAT, SMB), by a
+// rename that will not replace. When it fails, errno is EEXIST if the name is taken.
+bool NameHiddenFile(const char* hidden) {
+  if (link(hidden, kDefaultsFileName) == 0) {
+    unlink(hidden);
+    return true;
+  }
+  return errno != EEXIST &&
+         renameat2(AT_FDCWD, hidden, AT_FDCWD, kDefaultsFileName, RENAME_NOREPLACE) == 0;
+}
+
 // For file systems without unnamed files: a hidden name that only the user may open until
 // the file is whole. A save killed before it is removed again leaves it behind.
 bool CreateThroughHiddenName(const DefaultsRecord& record) {
@@ -131,12 +155,15 @@ bool CreateThroughHiddenName(const DefaultsRecord& record) {
   if (fd < 0) return false;
   const mode_t mask = umask(0);
   umask(mask);
-  bool ok = !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fchmod(fd, 0666 & ~mask) == 0 &&
-            fsync(fd) == 0;
+  bool whole = !WriteFully(fd, record.bytes, kDefaultsRecordSize);
+  // Where modes cannot be changed, the file keeps the hidden file's 0600: the safe side.
+  (void)fchmod(fd, 0666 & ~mask);
+  whole = whole && fsync(fd) == 0;
   close(fd);
-  ok = ok && link(hidden, kDefaultsFileName) == 0;
+  if (whole && NameHiddenFile(hidden)) return SyncDirectory();
+  const bool taken = errno == EEXIST;
   unlink(hidden);
-  return ok && SyncDirectory();
+  return whole && !taken && CreateInPlace(record) && SyncDirectory();
 }
 
 // Builds the whole file where nobody sees it, an unnamed file in the current directory,

@@ -88,7 +88,10 @@ bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error);
 // failing if that name has appeared meanwhile, so no one finds it empty or partial, even
 // after the save was killed. Where the file system has no unnamed files, a hidden file
 // that only the user may read until it is whole takes its place, and a killed save leaves
-// it behind. Returns whether the save succeeded.
+// it behind; it gets the name by a link or by a rename that will not replace, and keeps
+// its mode where modes cannot be changed. Where there is neither, korvanex.cfg is created
+// (never over an existing one) and written in place, and a killed save may leave it empty
+// or partial. Returns whether the save succeeded.
 bool SaveDefaults(const DefaultsRecord& record);
 
 }  // namespace korvanex

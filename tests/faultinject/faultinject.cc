@@ -15,6 +15,10 @@
 //                           any other call before it acts
 // Opens are counted over every path that ends in the suffix; the other operations over the
 // descriptors such opens returned.
+//   KORVANEX_FAULT_REFUSE   besides the one fault, operations that a file system lacks:
+//                           a list of op:errno ("fchmod:38,link:1,renameat2:22") whose
+//                           ops, of fchmod, link and renameat2, then always fail
+//                           with that errno, whatever the path
 // Both the plain and the 64-bit names are interposed, so the headers must not map one onto
 // the other as the build's 64-bit offsets and times would.
 #undef _FILE_OFFSET_BITS
@@ -127,6 +131,15 @@ int DoOpen(const char* name, const char* path, Args... args) {
   const int fd = TrackOpen(path, Next<F>(name)(args...));
   if (chosen) kill(getpid(), Get().signal_number);
   return fd;
+}
+
+// Sets errno and returns true when KORVANEX_FAULT_REFUSE lists `op`.
+bool Refused(const char* op) {
+  const char* list = getenv("KORVANEX_FAULT_REFUSE");
+  const char* at = list != nullptr ? strstr(list, op) : nullptr;
+  if (at == nullptr || at[strlen(op)] != ':') return false;
+  errno = atoi(at + strlen(op) + 1);
+  return true;
 }
 
 mode_t ModeArgument(int flags, va_list list) {
@@ -313,6 +326,19 @@ int fstat64(int fd, struct stat64* status) {
     return -1;
   }
   return Next<int (*)(int, struct stat64*)>("fstat64")(fd, status);
+}
+
+int fchmod(int fd, mode_t mode) {
+  return Refused("fchmod") ? -1 : Next<int (*)(int, mode_t)>("fchmod")(fd, mode);
+}
+
+int link(const char* from, const char* to) {
+  return Refused("link") ? -1 : Next<int (*)(const char*, const char*)>("link")(from, to);
+}
+
+int renameat2(int from_dir, const char* from, int to_dir, const char* to, unsigned flags) {
+  using F = int (*)(int, const char*, int, const char*, unsigned);
+  return Refused("renameat2") ? -1 : Next<F>("renameat2")(from_dir, from, to_dir, to, flags);
 }
 
 }  // extern "C"
