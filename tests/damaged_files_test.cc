@@ -139,6 +139,7 @@ TEST(DamagedMbases, EveryTruncationKeepsTheWholeRecords) {
     SCOPED_TRACE(size);
     Host host;
     WriteFile(host.mbases_path(), full.substr(0, size));
+    StampLongAgo(host.mbases_path());
     ASSERT_EQ(host.Import("!/e/b3 B3\n!/e/new NEW\n").status, 0);
     const std::string after = ReadFile(host.mbases_path());
     const size_t whole = size / 282 * 282;
@@ -193,6 +194,7 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
     WriteFile(host.root + "/ostrel.dat", ostrel);
     std::string mbases = bytes(random() % 3000);
     WriteFile(host.mbases_path(), mbases);
+    StampLongAgo(host.mbases_path());
     std::string areas;
     for (int line = 0; line < 8; ++line) {
       areas += std::string("!") + bytes(random() % 20) + " " + bytes(random() % 12) + " " +

@@ -14,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -114,6 +115,33 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<std::string> FaultLibraryEnv(std::vector<std::string> settings) {
+  settings.push_back(std::string("LD_PRELOAD=") + KORVANEX_FAULTINJECT);
+  // A sanitizer runtime wants to be loaded first; the preloaded library comes before it,
+  // and its new and delete stand in for the sanitizer's.
+  const char* asan = getenv("ASAN_OPTIONS");
+  settings.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                     ":verify_asan_link_order=0:alloc_dealloc_mismatch=0");
+  return settings;
+}
+
+std::set<std::string> Entries(const std::string& dir, bool open_to_others_only) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    const auto others = std::filesystem::perms::group_all | std::filesystem::perms::others_all;
+    if (!open_to_others_only ||
+        (entry.status().permissions() & others) != std::filesystem::perms::none) {
+      names.insert(entry.path().filename().string());
+    }
+  }
+  return names;
+}
+
+void StampLongAgo(const std::string& path) {
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
 }
 
 std::string ReadFile(const std::string& path) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,8 +41,14 @@ class TempDir {
 };
 
 void WriteFile(const std::string& path, const std::string& bytes);
+// Dates the file's last change a minute back: a partial record that ends mbases.dat is then
+// stray bytes to the tool, not another program's append under way.
+void StampLongAgo(const std::string& path);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
+// The names in `dir`, so that a test can see that no temporary file stayed; or only those
+// that others may read or write.
+std::set<std::string> Entries(const std::string& dir, bool open_to_others_only = false);
 
 struct RunResult {
   int status = -1;     // exit status, or 128 + signal
@@ -63,6 +70,10 @@ struct RunOptions {
   std::vector<std::pair<int, unsigned long>> limits;
   bool unprivileged = false;  // as the unprivileged user when the tests run as root
 };
+
+// The environment that preloads the fault library (tests/faultinject) into the tool, set up
+// by `settings` ("KORVANEX_FAULT_OP=write", ...).
+std::vector<std::string> FaultLibraryEnv(std::vector<std::string> settings);
 
 // Runs the tool with standard output and standard error on pipes.
 RunResult RunTool(const std::vector<std::string>& args, const RunOptions& options = {});

@@ -40,13 +40,6 @@ struct Records {
   std::set<uint16_t> indexes;
 };
 
-// The entries of a directory, so that a test can see that no temporary file stayed.
-std::set<std::string> Entries(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename());
-  return names;
-}
-
 TEST(Hostile, ClosedStandardDescriptorsNeverReceiveOutput) {
   const std::string existing = BaseRecordBytes("OLD", "old", 1);
   Host clean;
@@ -113,11 +106,10 @@ TEST(Hostile, LongRootIsUsedInFull) {
 // An import whose area list is a FIFO, so that the test decides when it goes on.
 class FifoImport {
  public:
-  explicit FifoImport(const Host& host) : list_(host.work + "/FIFO.BBS") {
+  explicit FifoImport(const Host& host, RunOptions options = {}) : list_(host.work + "/FIFO.BBS") {
     mkfifo(list_.c_str(), 0600);
     // Opened for reading and writing, the FIFO opens at once and has a writer throughout.
     writer_ = open(list_.c_str(), O_RDWR | O_CLOEXEC);
-    RunOptions options;
     options.cwd = host.work;
     session_ =
         std::make_unique<PtySession>(std::vector<std::string>{host.root, "FIFO.BBS"}, options);
@@ -242,67 +234,118 @@ TEST(Hostile, FileRenamedOverMbasesIsTheOneWrittenAndLocked) {
 }
 
 TEST(Hostile, FileRewrittenInPlaceIsReadAfresh) {
-  Host host;
-  WriteFile(host.mbases_path(),
-            BaseRecordBytes("OLD", "old", 1) + BaseRecordBytes("GONE", "gone", 2));
-  FifoImport run(host);
-  run.Feed("!/e/a1 A1\n");
-  ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282));
-  // Same size: old is renamed beta and given index 7, gone makes way for new. A rewrite
-  // within the time-stamp tick of the run's own append cannot be seen, so the host's write
-  // is repeated until its time stamp is later than the moment the run had finished.
-  ASSERT_TRUE(run.WaitUntilReading());
-  const auto run_finished = fs::file_time_type::clock::now();
-  const std::string rewritten = BaseRecordBytes("BETA", "beta", 7) +
-                                BaseRecordBytes("NEW", "new", 2) +
-                                ReadFile(host.mbases_path()).substr(2 * 282);
-  do {
-    std::fstream(host.mbases_path(), std::ios::binary | std::ios::in | std::ios::out) << rewritten;
-  } while (fs::last_write_time(host.mbases_path()) <= run_finished);
-  run.Feed("!/e/beta BETA\n!/e/gone GONE\n!/e/old OLD\n");
-  EXPECT_EQ(run.Finish(), 0);
-  const Records records(ReadFile(host.mbases_path()));
-  EXPECT_EQ(records.names, (std::vector<std::string>{"beta", "new", "a1", "gone", "old"}));
-  EXPECT_EQ(records.indexes, (std::set<uint16_t>{7, 2, 3, 4, 5}));
-  EXPECT_NE(run.session().output().find("BETA" + std::string(58, ' ') + "\x1b[0;1;31mExists"),
-            std::string::npos);
+  // Also with the run's clock 3 seconds ahead of the one that stamps the file, as a file
+  // server's may be: the run tells its own append by the file's stamps, not by its clock.
+  for (const int clock_skew : {0, 3}) {
+    SCOPED_TRACE(clock_skew);
+    Host host;
+    WriteFile(host.mbases_path(),
+              BaseRecordBytes("OLD", "old", 1) + BaseRecordBytes("GONE", "gone", 2));
+    RunOptions options;
+    options.env = FaultLibraryEnv({"KORVANEX_FAULT_CLOCK_SKEW=" + std::to_string(clock_skew)});
+    FifoImport run(host, options);
+    run.Feed("!/e/a1 A1\n");
+    ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282));
+    // Same size: old is renamed beta and given index 7, gone makes way for new. A rewrite
+    // within the time-stamp tick of the run's own append cannot be seen, so the host's
+    // write is repeated until its time stamp is later than the moment the run had finished.
+    ASSERT_TRUE(run.WaitUntilReading());
+    const auto run_finished = fs::file_time_type::clock::now();
+    const std::string rewritten = BaseRecordBytes("BETA", "beta", 7) +
+                                  BaseRecordBytes("NEW", "new", 2) +
+                                  ReadFile(host.mbases_path()).substr(2 * 282);
+    do {
+      std::fstream(host.mbases_path(), std::ios::binary | std::ios::in | std::ios::out)
+          << rewritten;
+    } while (fs::last_write_time(host.mbases_path()) <= run_finished);
+    run.Feed("!/e/beta BETA\n!/e/gone GONE\n!/e/old OLD\n");
+    EXPECT_EQ(run.Finish(), 0);
+    const Records records(ReadFile(host.mbases_path()));
+    EXPECT_EQ(records.names, (std::vector<std::string>{"beta", "new", "a1", "gone", "old"}));
+    EXPECT_EQ(records.indexes, (std::set<uint16_t>{7, 2, 3, 4, 5}));
+    EXPECT_NE(run.session().output().find("BETA" + std::string(58, ' ') + "\x1b[0;1;31mExists"),
+              std::string::npos);
+  }
+}
+
+TEST(Hostile, BaseThatAnotherProgramDropsIsAppendedAgain) {
+  // The host puts back its copy of mbases.dat from before the run's last base: it renames
+  // it over the file, writes it over the file in place, or puts it in a new data directory
+  // where the old one was; or it cuts the file to nothing before that base and writes its
+  // records, one more among them, once the run has appended it. The last base is missing
+  // from the file only then, after the run's last look.
+  enum Copy { kRenamed, kWrittenOver, kInNewDirectory, kAfterCut };
+  for (const Copy kind : {kRenamed, kWrittenOver, kInNewDirectory, kAfterCut}) {
+    SCOPED_TRACE(kind);
+    AfterFirstBase scene;
+    ASSERT_TRUE(scene.created);
+    const std::string mbases = scene.host.mbases_path(), copy = ReadFile(mbases);
+    const int cut = kind == kAfterCut ? open(mbases.c_str(), O_WRONLY | O_TRUNC) : -1;
+    scene.run->Feed("!/e/a2 A2\n");
+    ASSERT_TRUE(scene.run->WaitUntilReading());
+    std::vector<std::string> names = {"old", "a1", "a2"};
+    if (kind == kRenamed) {
+      WriteFile(scene.host.data + "copy", copy);
+      fs::rename(scene.host.data + "copy", mbases);
+    } else if (kind == kAfterCut) {
+      const std::string records = copy + BaseRecordBytes("BOARD", "board", 3);
+      EXPECT_EQ(write(cut, records.data(), records.size()), 3 * 282);
+      close(cut);
+      names.insert(names.begin() + 2, "board");
+    } else {
+      if (kind == kInNewDirectory) {
+        fs::rename(scene.host.data, scene.host.root + "/data.old");
+        fs::create_directory(scene.host.data);
+      }
+      WriteFile(mbases, copy);
+    }
+    EXPECT_EQ(scene.run->Finish(), 0);
+    EXPECT_EQ(Records(ReadFile(mbases)).names, names);
+  }
 }
 
 TEST(Hostile, RecordHalfWrittenByAnotherProgramIsNeverWrittenOver) {
+  // The host has written 100 bytes of its record when the run begins, or between two of its
+  // areas: no stray bytes to write over. The run waits, saying so, and goes on after the
+  // record once the host finishes it; when it never does, the run ends after 10 seconds
+  // without writing.
+  const std::string old = BaseRecordBytes("OLD", "old", 1);
   const std::string board = BaseRecordBytes("BOARD", "board", 3, '\x42');
-  const char kWaitingForWriter[] = "Waiting for another program to finish writing mbases.dat";
-  {
-    // The host finishes its record: the run goes on after it and sees its base.
-    AfterFirstBase scene;
-    ASSERT_TRUE(scene.created);
-    Host& host = scene.host;
-    FifoImport& run = *scene.run;
-    AppendToFile(host.mbases_path(), board.substr(0, 100));
+  const struct {
+    bool at_start;
+    bool finished;
+    std::vector<std::string> names;
+  } kCases[] = {{true, true, {"old", "board", "a2"}},
+                {false, true, {"old", "a1", "board", "a2"}},
+                {false, false, {"old", "a1"}}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.names.size());
+    Host host;
+    WriteFile(host.mbases_path(), c.at_start ? old + board.substr(0, 100) : old);
+    FifoImport run(host);
+    if (!c.at_start) {
+      run.Feed("!/e/a1 A1\n");
+      ASSERT_TRUE(WaitForSize(host.mbases_path(), 2 * 282));
+      AppendToFile(host.mbases_path(), board.substr(0, 100));
+    }
+    const std::string before = ReadFile(host.mbases_path());
     run.Feed("!/e/a2 A2\n");
-    ASSERT_TRUE(run.session().WaitFor(kWaitingForWriter));
+    if (!c.finished) {
+      ASSERT_TRUE(run.session().WaitFor(
+          "ERROR: mbases.dat ends in a record another program did not finish writing", 25));
+      EXPECT_EQ(run.Finish(), 1);
+      EXPECT_EQ(ReadFile(host.mbases_path()), before);
+      continue;
+    }
+    ASSERT_TRUE(run.session().WaitFor("Waiting for another program to finish writing mbases.dat"));
     AppendToFile(host.mbases_path(), board.substr(100));
     run.Feed("!/e/board BOARD\n");
     EXPECT_EQ(run.Finish(), 0);
     const std::string mbases = ReadFile(host.mbases_path());
-    EXPECT_EQ(mbases.substr(2 * 282, 282), board);
-    EXPECT_EQ(Records(mbases).names, (std::vector<std::string>{"old", "a1", "board", "a2"}));
+    EXPECT_EQ(mbases.substr(before.size() - 100, 282), board);
+    EXPECT_EQ(Records(mbases).names, c.names);
     EXPECT_NE(run.session().output().find("BOARD" + std::string(57, ' ') + "\x1b[0;1;31mExists"),
               std::string::npos);
-  }
-  {
-    // It never does: after 10 seconds the run ends without writing.
-    AfterFirstBase scene;
-    ASSERT_TRUE(scene.created);
-    Host& host = scene.host;
-    FifoImport& run = *scene.run;
-    AppendToFile(host.mbases_path(), board.substr(0, 100));
-    const std::string before = ReadFile(host.mbases_path());
-    run.Feed("!/e/a2 A2\n");
-    const char kError[] =
-        "ERROR: mbases.dat ends in a record another program did not finish writing";
-    ASSERT_TRUE(run.session().WaitFor(kError, 25));
-    EXPECT_EQ(run.Finish(), 1);
-    EXPECT_EQ(ReadFile(host.mbases_path()), before);
   }
 }
 

@@ -82,6 +82,7 @@ TEST(Import, StrayBytesAfterTheLastRecordAreOverwritten) {
   Host host;
   const std::string old = Records({1, 2});
   WriteFile(host.mbases_path(), old + std::string(100, 'Z'));
+  StampLongAgo(host.mbases_path());
   ASSERT_EQ(host.Import("!/e/newbase NEW\n").status, 0);
   const std::string mbases = ReadFile(host.mbases_path());
   ASSERT_EQ(mbases.size(), 282u * 3);

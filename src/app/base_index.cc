@@ -38,24 +38,28 @@ void TakeIn(BaseIndex* index, const uint8_t* record, bool full_read) {
   }
 }
 
-}  // namespace
-
-ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinished) {
-  MbasesChange change = MbasesChange::kNone;
-  if (ErrorNumber error = LookAtMbases(mbases, &change, unfinished)) return error;
-  if (*unfinished || change == MbasesChange::kNone) return kNoError;
-  // Another program appended (read what was added since the last read, the run's own
-  // appends among it), or rewrote the file (read everything again).
-  const bool afresh = change == MbasesChange::kRewritten;
-  if (afresh) *index = BaseIndex();
-  const RecordFile& file = mbases->file;
-  const int64_t count = mbases->known.size / static_cast<int64_t>(kBaseRecordSize);
-  if (afresh) index->names_read.reserve(static_cast<size_t>(count));
+// Reads the file into the view: the records after those the view holds, or all of them
+// when `afresh`. When the record that ended the file for the view is no longer the same,
+// the file was rewritten, not only appended to, and it is read afresh.
+ErrorNumber ReadIntoIndex(const MbasesFile& mbases, bool afresh, BaseIndex* index,
+                          bool* read_afresh) {
+  const int64_t count = mbases.seen.size / static_cast<int64_t>(kBaseRecordSize);
   // Only what a read filled of the block is looked at, so it is not cleared first.
   const std::unique_ptr<uint8_t[]> block(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
-  for (int64_t first = index->records_read; first < count;) {
+  if (!afresh && index->record_count > 0) {
+    if (ErrorNumber error = ReadRecordsAt(mbases.file, index->record_count - 1, 1, block.get())) {
+      return error;
+    }
+    afresh = !std::equal(block.get(), block.get() + kBaseRecordSize, index->last_record.bytes);
+  }
+  if (afresh) {
+    *index = BaseIndex();
+    index->names_read.reserve(static_cast<size_t>(count));
+    *read_afresh = true;
+  }
+  for (int64_t first = index->record_count; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
-    if (ErrorNumber error = ReadRecordsAt(file, first, n, block.get())) return error;
+    if (ErrorNumber error = ReadRecordsAt(mbases.file, first, n, block.get())) return error;
     for (size_t i = 0; i < n; ++i) TakeIn(index, block.get() + i * kBaseRecordSize, afresh);
     first += static_cast<int64_t>(n);
     if (first == count) {
@@ -65,8 +69,24 @@ ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinis
   }
   if (afresh) std::sort(index->names_read.begin(), index->names_read.end());
   index->record_count = count;
-  index->records_read = count;
   return kNoError;
+}
+
+}  // namespace
+
+ImportResult RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* afresh) {
+  *afresh = false;
+  for (;;) {
+    MbasesChange change = MbasesChange::kNone;
+    const ImportResult looked = LookAtMbases(mbases, &change);
+    if (!looked.done() || change == MbasesChange::kNone) return looked;
+    // Another program appended (read what was added), or rewrote or replaced the file
+    // (read everything again); then look again, as it may have gone on writing.
+    if (ErrorNumber error =
+            ReadIntoIndex(*mbases, change == MbasesChange::kRewritten, index, afresh)) {
+      return {error};
+    }
+  }
 }
 
 bool HasFileName(const BaseIndex& index, std::string_view file_name) {

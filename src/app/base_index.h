@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/import_result.h"
 #include "app/mbases_file.h"
 #include "formats/base_record.h"
 #include "formats/error_number.h"
@@ -49,8 +50,6 @@ struct BaseIndex {
   std::bitset<65536> indexes;
   // Whole records of the file that the view holds: those read, then those appended.
   int64_t record_count = 0;
-  // Of those, the records read from the file; the rest are the run's own appends.
-  int64_t records_read = 0;
   // No index below this one is free any more (indexes are only ever added).
   int32_t free_from = 1;
   // The last whole record of the file, or zero bytes when it has none: the bytes a new
@@ -59,9 +58,10 @@ struct BaseIndex {
 };
 
 // Brings the view up to date with the file: reads the records the view lacks (all of them
-// at first), or the whole file again when it was rewritten or replaced. `*unfinished` says
-// that the file ends in a record that another program did not finish writing.
-ErrorNumber RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* unfinished);
+// at first), or the whole file again when it was rewritten or replaced, and looks again
+// after every read until a look finds the file as it was read. `*afresh` says whether the
+// whole file was read again.
+ImportResult RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* afresh);
 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
 bool HasFileName(const BaseIndex& index, std::string_view file_name);

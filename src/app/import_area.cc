@@ -81,6 +81,63 @@ void BuildBaseRecord(const NewBaseFields& fields, const AreaEntry& entry, int32_
   EncodeFixed16(r + b::kIndex, static_cast<uint16_t>(index));
 }
 
+namespace {
+
+CreatedBase CreatedBaseOf(const AreaEntry& entry) {
+  CreatedBase base;
+  base.tag_length = static_cast<uint8_t>(std::min(entry.Tag.size(), sizeof base.tag));
+  base.file_name_length =
+      static_cast<uint8_t>(std::min(entry.FileName.size(), sizeof base.file_name));
+  std::copy_n(entry.Tag.begin(), base.tag_length, base.tag);
+  std::copy_n(entry.FileName.begin(), base.file_name_length, base.file_name);
+  base.address_slot = entry.AddressSlot;
+  return base;
+}
+
+AreaEntry EntryOf(const CreatedBase& base) {
+  AreaEntry entry;
+  entry.Tag = std::string_view(base.tag, base.tag_length);
+  entry.FileName = std::string_view(base.file_name, base.file_name_length);
+  entry.AddressSlot = base.address_slot;
+  return entry;
+}
+
+// Appends the record of a new base with the lowest free index. The record starts from the
+// last whole record of the file, whose bytes stay behind the lengths of its strings.
+ImportResult AppendNewBase(ImportRun* run, const AreaEntry& entry) {
+  const std::optional<int32_t> index = NextFreeIndex(&run->index);
+  if (!index) return {kNoError, message::kNoFreeIndex};
+  BaseRecord record = run->index.last_record;
+  BuildBaseRecord(run->new_base, entry, *index, &record);
+  if (ErrorNumber error = AppendToMbases(&run->mbases, record.bytes)) return {error};
+  AddAppendedRecord(&run->index, record);
+  return {};
+}
+
+// Brings the view up to date with the file. Another program's rewrite or copy may have
+// dropped bases of the run: after a read afresh, or whenever `check` asks, each base the
+// run created is looked for by its file name, and one that is missing is appended again.
+ImportResult UpdateView(ImportRun* run, bool check) {
+  for (;;) {
+    bool afresh = false;
+    ImportResult result = RefreshBaseIndex(&run->mbases, &run->index, &afresh);
+    if (!result.done() || !(afresh || check)) return result;
+    bool appended = false;
+    for (const CreatedBase& base : run->created) {
+      const AreaEntry entry = EntryOf(base);
+      if (HasFileName(run->index, entry.FileName)) continue;
+      result = AppendNewBase(run, entry);
+      if (!result.done()) return result;
+      appended = true;
+    }
+    // What was appended again is looked at once more, like every append.
+    if (!appended) return result;
+    check = false;
+  }
+}
+
+}  // namespace
+
 ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   // The head and the verdict are two texts, each parsed for codes on its own, gathered so
   // that the area's line leaves in one write once the verdict is known; a failure on the
@@ -93,36 +150,23 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   AppendPipeText(ConsoleTag(entry.Tag, tag_field), &line);
   // Another program may have added, removed or renamed bases since the last area: the view
   // is brought up to date with the file before every verdict.
-  ImportResult result;
-  bool unfinished = false;
-  result.error = RefreshBaseIndex(&run->mbases, &run->index, &unfinished);
-  if (unfinished) result.error_line = message::kUnfinishedRecord;
-  if (!result.done()) {
-    ConsoleWrite(line);
-    return result;
-  }
-  if (HasFileName(run->index, entry.FileName)) {
+  ImportResult result = UpdateView(run, false);
+  if (result.done() && HasFileName(run->index, entry.FileName)) {
     AppendPipeLine(message::kAreaExists, &line);
-    ConsoleWrite(line);
-    return result;
+  } else if (result.done()) {
+    // The line that reports a new base is written once its record is in the file, so that
+    // nothing slow, such as a paused terminal, stands between the look and the append.
+    result = AppendNewBase(run, entry);
+    if (result.error_line == nullptr) AppendPipeLine(message::kAreaCreating, &line);
+    if (result.done()) run->created.push_back(CreatedBaseOf(entry));
   }
-  const std::optional<int32_t> index = NextFreeIndex(&run->index);
-  if (!index) {
-    ConsoleWrite(line);
-    result.error_line = message::kNoFreeIndex;
-    return result;
-  }
-  AppendPipeLine(message::kAreaCreating, &line);
   ConsoleWrite(line);
+  return result;
+}
 
-  // The new record starts from the last whole record of the file, whose bytes stay
-  // behind the lengths of its strings.
-  BaseRecord record = run->index.last_record;
-  BuildBaseRecord(run->new_base, entry, *index, &record);
-  result.error = AppendToMbases(&run->mbases, record.bytes);
-  if (result.error != kNoError) return result;
-  AddAppendedRecord(&run->index, record);
-  ++run->imported;
+ImportResult FinishImport(ImportRun* run) {
+  ImportResult result = UpdateView(run, true);
+  if (result.done()) result.error = SyncAppends();
   return result;
 }
 

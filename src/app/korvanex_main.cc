@@ -115,8 +115,13 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   SlotZones(host, slot_zones);
   ImportResult result = ImportAreaList(area_fd, slot_zones, &run);
   close(area_fd);
-  // The summary promises the bases: they are on the disk before it is written.
-  if (result.done() && run.imported > 0) result.error = SyncRecordFile(run.mbases.file);
+  // The summary promises the bases reported: they are in the file and on the disk before it
+  // is written. A run that stops early keeps what it appended on the disk too.
+  if (result.done()) {
+    result = FinishImport(&run);
+  } else {
+    (void)SyncAppends();
+  }
   CloseMbases(&run.mbases);
   if (result.error_line != nullptr) {
     ConsoleStartLine();
@@ -126,9 +131,9 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   if (result.error != kNoError) return ReportRuntimeError(result.error);
 
   ConsoleWriteLine("");
-  PipeWriteLn(
-      Join(Join(message::kSummaryBefore, IntToText(static_cast<int32_t>(run.imported)).view()),
-           message::kSummaryAfter));
+  PipeWriteLn(Join(
+      Join(message::kSummaryBefore, IntToText(static_cast<int32_t>(run.created.size())).view()),
+      message::kSummaryAfter));
   return 0;
 }
 

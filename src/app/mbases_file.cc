@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -15,7 +14,16 @@ namespace korvanex {
 namespace {
 
 constexpr int64_t kRecordSize = static_cast<int64_t>(kBaseRecordSize);
-constexpr int64_t kUnfinishedWaitMs = 10000;
+// How long the run waits for another program's write before it gives up.
+constexpr int64_t kWriterWaitMs = 10000;
+// How long a rewritten file must stay unchanged before it is read: the host's rewrite cuts
+// the file short and then writes it, and the short file in between must not be trusted.
+constexpr int64_t kQuietMs = 30;
+// How old a partial record that ends the file at the open must be to count as stray bytes.
+constexpr time_t kStraySeconds = 10;
+
+// The file the run has appended to, for the sync before any way out.
+const MbasesFile* appended_to = nullptr;
 
 // Two runs must never append to one mbases.dat at once; a run that has to wait says so, so
 // that it never looks hung. Where the file system keeps no locks, the run goes on without
@@ -29,7 +37,7 @@ void Lock(const RecordFile& file) {
 ErrorNumber OpenAndLock(MbasesFile* mbases) {
   RecordFile file;
   if (ErrorNumber error =
-          OpenRecordFileAt(mbases->dir_fd, mbases->name.c_str(), kBaseRecordSize, true, &file)) {
+          OpenRecordFileAt(AT_FDCWD, mbases->path.c_str(), kBaseRecordSize, true, &file)) {
     return error;
   }
   CloseRecordFile(&mbases->file);
@@ -37,11 +45,14 @@ ErrorNumber OpenAndLock(MbasesFile* mbases) {
   Lock(file);
   mbases->read = false;
   mbases->stray_size = -1;  // a partial record at the end of a new file in place is no stray
-  return StampOfRecordFile(file, &mbases->known);
+  return StampOfRecordFile(file, &mbases->seen);
 }
 
-bool NotLater(const timespec& a, const timespec& b) {
-  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+// How the file changed since `seen`: not at all, by records added at its end, or otherwise.
+MbasesChange ChangeSince(const FileStamp& seen, const FileStamp& now) {
+  if (IsUnchanged(seen, now)) return MbasesChange::kNone;
+  const bool grown = now.size > seen.size && seen.size % kRecordSize == 0;
+  return grown ? MbasesChange::kGrown : MbasesChange::kRewritten;
 }
 
 int64_t MillisecondsSince(const timespec& start) {
@@ -50,9 +61,29 @@ int64_t MillisecondsSince(const timespec& start) {
   return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
 }
 
-void PauseMs(int64_t ms) {
+// A wait for another program's write, which lasts 10 seconds at most and is said once.
+struct WriterWait {
+  bool started = false;
+  bool said = false;
+  timespec start = {};
+};
+
+// Pauses for `ms`, saying first that the run waits when `say`; false, without a pause,
+// once the wait has lasted 10 seconds.
+bool PauseForWriter(WriterWait* wait, int64_t ms, bool say) {
+  if (!wait->started) {
+    wait->started = true;
+    clock_gettime(CLOCK_MONOTONIC, &wait->start);
+  } else if (MillisecondsSince(wait->start) >= kWriterWaitMs) {
+    return false;
+  }
+  if (say && !wait->said) {
+    ConsoleWriteLine(message::kWaitingForWriter);
+    wait->said = true;
+  }
   const timespec pause = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
   nanosleep(&pause, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -61,83 +92,86 @@ bool OpenMbases(const std::string& path, MbasesFile* mbases) {
   // A NUL in a damaged DataPath would end the path early and name some other file, such
   // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
   if (path.find('\0') != std::string::npos) return false;
-  const size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  mbases->name = slash == std::string::npos ? path : path.substr(slash + 1);
-  mbases->dir_fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (mbases->dir_fd < 0) return false;
+  mbases->path = path;
   if (OpenAndLock(mbases) != kNoError) {
     CloseMbases(mbases);
     return false;
   }
-  // A partial record that ends the file when the run begins is stray bytes, written over.
-  if (mbases->known.size % kRecordSize != 0) mbases->stray_size = mbases->known.size;
+  // A partial record that ends the file when the run begins is stray bytes, written over,
+  // once it has not changed for 10 seconds; a younger one may be another program's append
+  // under way.
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  if (mbases->seen.size % kRecordSize != 0 &&
+      now.tv_sec - mbases->seen.modified.tv_sec > kStraySeconds) {
+    mbases->stray_size = mbases->seen.size;
+  }
   return true;
 }
 
 void CloseMbases(MbasesFile* mbases) {
+  if (appended_to == mbases) appended_to = nullptr;
   CloseRecordFile(&mbases->file);
-  if (mbases->dir_fd >= 0) close(mbases->dir_fd);
-  mbases->dir_fd = -1;
 }
 
-ErrorNumber LookAtMbases(MbasesFile* mbases, MbasesChange* change, bool* unfinished) {
-  *unfinished = false;
-  timespec wait_start = {};
-  int64_t pause_ms = 0;
-  for (;;) {
+ImportResult LookAtMbases(MbasesFile* mbases, MbasesChange* change) {
+  // Only a change from a file the run had read is waited out; the first look reads at once.
+  const bool had_read = mbases->read;
+  WriterWait wait;
+  FileStamp previous;  // the look before, when the run waits for a rewrite to end
+  bool waiting_for_quiet = false;
+  for (int64_t partial_pause_ms = 0;;) {
     FileStamp now;
-    if (ErrorNumber error = StampOfPath(mbases->dir_fd, mbases->name.c_str(), &now)) return error;
-    if (!IsSameFile(now, mbases->known)) {
+    if (ErrorNumber error = StampOfPath(AT_FDCWD, mbases->path.c_str(), &now)) return {error};
+    if (!IsSameFile(now, mbases->seen)) {
       // Another file was put in place of ours: appends to ours would be lost with it.
-      if (ErrorNumber error = OpenAndLock(mbases)) return error;
+      if (ErrorNumber error = OpenAndLock(mbases)) return {error};
       continue;
     }
-    const bool stray = now.size == mbases->stray_size && IsUnchanged(mbases->known, now);
+    const bool stray = now.size == mbases->stray_size && IsUnchanged(mbases->seen, now);
     if (now.size % kRecordSize != 0 && !stray) {
       // Another program has written part of a record: wait until it has written the rest.
-      if (pause_ms == 0) {
-        ConsoleWriteLine(message::kWaitingForWriter);
-        clock_gettime(CLOCK_MONOTONIC, &wait_start);
-      } else if (MillisecondsSince(wait_start) >= kUnfinishedWaitMs) {
-        *unfinished = true;
-        return kNoError;
+      partial_pause_ms = std::min<int64_t>(partial_pause_ms * 2 + 1, 100);
+      if (!PauseForWriter(&wait, partial_pause_ms, true)) {
+        return {kNoError, message::kUnfinishedRecord};
       }
-      pause_ms = std::min<int64_t>(pause_ms * 2 + 1, 100);
-      PauseMs(pause_ms);
       continue;
     }
-    if (!mbases->read) {
-      *change = MbasesChange::kRewritten;
-    } else if (IsUnchanged(mbases->known, now)) {
-      *change = MbasesChange::kNone;
-    } else if (now.size == mbases->appended_size) {
-      // The run's own append, unless something wrote the file after it.
-      const bool own =
-          NotLater(now.modified, mbases->appended_by) && NotLater(now.changed, mbases->appended_by);
-      *change = own ? MbasesChange::kNone : MbasesChange::kRewritten;
-    } else {
-      *change = now.size > mbases->known.size ? MbasesChange::kGrown : MbasesChange::kRewritten;
+    *change = mbases->read ? ChangeSince(mbases->seen, now) : MbasesChange::kRewritten;
+    const bool quiet = waiting_for_quiet && IsSameFile(previous, now) && IsUnchanged(previous, now);
+    if (*change == MbasesChange::kRewritten && had_read && !quiet) {
+      // Another look after a pause: a file still changing is said to be waited for.
+      if (!PauseForWriter(&wait, kQuietMs, waiting_for_quiet)) {
+        return {kNoError, message::kKeptRewriting};
+      }
+      previous = now;
+      waiting_for_quiet = true;
+      continue;
     }
-    mbases->appended_size = -1;
-    mbases->known = now;
+    mbases->seen = now;
     mbases->read = true;
-    return kNoError;
+    return {};
   }
 }
 
 ErrorNumber AppendToMbases(MbasesFile* mbases, const uint8_t* record) {
-  const int64_t before = mbases->known.size;
-  const bool over_stray = before == mbases->stray_size;
-  if (ErrorNumber error = AppendRecord(mbases->file, record, over_stray ? before : -1)) {
+  const int64_t before = mbases->seen.size;
+  appended_to = mbases;
+  if (ErrorNumber error =
+          AppendRecord(mbases->file, record, before, before == mbases->stray_size)) {
     return error;
   }
   mbases->stray_size = -1;
-  // The clock read after the write is no earlier than the time stamps the write set, so
-  // the next look tells this append from a later write without a look of its own.
-  mbases->appended_size = before - before % kRecordSize + kRecordSize;
-  clock_gettime(CLOCK_REALTIME, &mbases->appended_by);
+  // The file's own stamps right after the write tell this append from any later write,
+  // whatever the clocks say. A size that this append alone does not explain means another
+  // program wrote as well: the file is then read afresh.
+  if (ErrorNumber error = StampOfRecordFile(mbases->file, &mbases->seen)) return error;
+  mbases->read = mbases->seen.size == before - before % kRecordSize + kRecordSize;
   return kNoError;
+}
+
+ErrorNumber SyncAppends() {
+  return appended_to == nullptr ? kNoError : SyncRecordFile(appended_to->file);
 }
 
 }  // namespace korvanex

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "app/mbases_file.h"
 #include "app/runtime_error.h"
 #include "formats/error_number.h"
 
@@ -28,6 +29,8 @@ void OnOutOfMemory() {
   if (reporting) std::_Exit(kErrorOutOfMemory.number());
   reporting = true;
   emergency_reserve.reset();
+  // The way out skips every destructor: mbases.dat is seen to first.
+  (void)SyncAppends();
   std::_Exit(ReportRuntimeError(kErrorOutOfMemory));
 }
 

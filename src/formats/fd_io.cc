@@ -6,14 +6,18 @@
 
 namespace korvanex {
 
-ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset) {
+ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset, size_t* written) {
   const char* bytes = static_cast<const char*>(data);
+  size_t unused = 0;
+  if (written == nullptr) written = &unused;
+  *written = 0;
   while (size > 0) {
     const ssize_t put = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) return ErrorNumberFromErrno(errno);
     if (put == 0) return kErrorReadWrite;
     bytes += put;
+    *written += static_cast<size_t>(put);
     size -= static_cast<size_t>(put);
     if (offset >= 0) offset += put;
   }

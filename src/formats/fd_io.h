@@ -13,8 +13,10 @@ namespace korvanex {
 
 // Writes all `size` bytes, at the descriptor's position or, with `offset` >= 0, at that
 // offset. Returns the error number of a failure (101 for a write that wrote nothing). An
-// interrupted write is taken up again; a partial write goes on with the rest.
-ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset = -1);
+// interrupted write is taken up again; a partial write goes on with the rest. `*written`,
+// when given, says how many bytes went in, also when the write failed part-way.
+ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset = -1,
+                       size_t* written = nullptr);
 
 // Reads up to `size` bytes at `offset`, going on after short reads until the end of the
 // file. Sets `*got` to the number read. Returns the error number of a failure; unlike a

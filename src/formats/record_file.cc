@@ -68,17 +68,24 @@ ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, u
   return got == size ? kNoError : kErrorShortRecord;
 }
 
-ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t stray_size) {
-  if (stray_size >= 0) {
+ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
+                         bool over_partial) {
+  const int64_t start = seen_size - seen_size % static_cast<int64_t>(file.record_size);
+  int64_t size = 0;
+  if (over_partial) {
     // A positioned write would go to the end of a file opened for appending, so the stray
     // bytes are cut off and the record appended in their place.
-    int64_t size = 0;
     if (ErrorNumber error = FileSize(file, &size)) return error;
-    if (size != stray_size) return kErrorReadWrite;
-    const int64_t whole = size - size % static_cast<int64_t>(file.record_size);
-    if (ftruncate(file.fd, static_cast<off_t>(whole)) != 0) return ErrorNumberFromErrno(errno);
+    if (size != seen_size) return kErrorReadWrite;
+    if (ftruncate(file.fd, static_cast<off_t>(start)) != 0) return ErrorNumberFromErrno(errno);
   }
-  return WriteFully(file.fd, record, file.record_size);
+  size_t written = 0;
+  const ErrorNumber error = WriteFully(file.fd, record, file.record_size, -1, &written);
+  if (error && written > 0 && !FileSize(file, &size) &&
+      size == start + static_cast<int64_t>(written)) {
+    (void)ftruncate(file.fd, static_cast<off_t>(start));
+  }
+  return error;
 }
 
 namespace {

@@ -42,11 +42,15 @@ ErrorNumber FileSize(const RecordFile& file, int64_t* size);
 // Reads `count` whole records from record `first` on into `records`; fewer bytes than that
 // is error 100.
 ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records);
-// Appends one record to a file opened for appending. When `stray_size` is not -1 the file
-// was seen to end in a partial record at that size, one that nobody is writing: if it still
-// has that size, the partial record is cut off first, so that the new record takes its
-// place; if it has changed, another program is writing it and nothing is written (101).
-ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t stray_size);
+// Appends one record to a file opened for appending, which was `seen_size` bytes long when
+// last seen. With `over_partial`, that size ends in a partial record that nobody is
+// writing: if the file still has that size, the partial record is cut off first, so that
+// the new record takes its place; if not, another program is writing it and nothing is
+// written (101). A write that fails part-way leaves no partial record: when the file ends
+// in what it wrote, with nothing written after it, the file is cut back to where the
+// record began, so that the next record appended is not out of step.
+ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
+                         bool over_partial);
 // Makes what was written durable; any failure is error 101.
 ErrorNumber SyncRecordFile(const RecordFile& file);
 

@@ -72,19 +72,19 @@ TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   CloseRecordFile(&file_);
   ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
   // Stray bytes that changed since they were seen are another writer's: never written over.
-  EXPECT_EQ(AppendRecord(file_, Bytes("XXXX"), 9), kErrorReadWrite);
-  ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10), kNoError);
+  EXPECT_EQ(AppendRecord(file_, Bytes("XXXX"), 9, true), kErrorReadWrite);
+  ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10, true), kNoError);
   EXPECT_EQ(Read(), "AAAABBBBDDDD");
-  ASSERT_EQ(AppendRecord(file_, Bytes("EEEE"), -1), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("EEEE"), 12, false), kNoError);
   EXPECT_EQ(Read(), "AAAABBBBDDDDEEEE");
 }
 
 TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
   Write("AAAA");
   ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
-  ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), -1), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), 4, false), kNoError);
   std::ofstream(path_, std::ios::binary | std::ios::app) << "XXXX";
-  ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), -1), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), 8, false), kNoError);
   EXPECT_EQ(Read(), "AAAABBBBXXXXCCCC");
   EXPECT_EQ(SyncRecordFile(file_), kNoError);
 }

@@ -19,6 +19,7 @@
 //                           a list of op:errno ("fchmod:38,link:1,renameat2:22") whose
 //                           ops, of fchmod, link and renameat2, then always fail
 //                           with that errno, whatever the path
+//   KORVANEX_FAULT_CLOCK_SKEW  seconds added to every reading of the real-time clock
 // Both the plain and the 64-bit names are interposed, so the headers must not map one onto
 // the other as the build's 64-bit offsets and times would.
 #undef _FILE_OFFSET_BITS
@@ -31,6 +32,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <new>
@@ -339,6 +341,14 @@ int link(const char* from, const char* to) {
 int renameat2(int from_dir, const char* from, int to_dir, const char* to, unsigned flags) {
   using F = int (*)(int, const char*, int, const char*, unsigned);
   return Refused("renameat2") ? -1 : Next<F>("renameat2")(from_dir, from, to_dir, to, flags);
+}
+
+// A clock that differs from the one that stamps the files, as a file server's may.
+int clock_gettime(clockid_t clock, struct timespec* time) {
+  const int result = Next<int (*)(clockid_t, struct timespec*)>("clock_gettime")(clock, time);
+  if (result == 0 && clock == CLOCK_REALTIME)
+    time->tv_sec += EnvNumber("KORVANEX_FAULT_CLOCK_SKEW", 0);
+  return result;
 }
 
 }  // extern "C"
