@@ -1,13 +1,12 @@
-// The floor an import is measured against: the least input and output any importer of an
-// area list must do. It reads mbases.dat and the area list in 64 KB blocks; for every line
-// whose first non-blank character is "!" it looks once at mbases.dat (one fstatat on its
-// directory, the least look that sees a replaced or rewritten file) and writes one 80-byte
-// console line; for the first NEW of those lines it then appends a record of 282 bytes in
-// one write, before it reads on, as an importer finishes each area before the next; it
-// syncs once at the end. It parses nothing more and keeps no index: it is told how many
-// areas are new. (A look between two appends costs the file system more than the appends
-// alone: a file whose time stamps were looked at takes a finer time stamp at its next
-// change, so the appends are not gathered at the end.)
+// The floor an import is measured against: the least input and output a sound importer of
+// an area list must do. It reads mbases.dat and the area list in 64 KB blocks; for every
+// line whose first non-blank character is "!" it looks once at mbases.dat (one stat of its
+// whole path, the least look that sees a replaced, moved or rewritten file) and writes one
+// 80-byte console line; for the first NEW of those lines it then appends a record of 282
+// bytes in one write and takes the file's stamps right after it (one fstat, which tells
+// its own append from another program's write without trusting a clock), before it reads
+// on, as an importer finishes each area before the next; it syncs once at the end. It
+// parses nothing more and keeps no index: it is told how many areas are new.
 //   import_floor DATA-DIR AREA-LIST NEW
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -42,10 +42,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   long to_append = std::atol(argv[3]);
-  const int dir = open(argv[1], O_PATH | O_DIRECTORY | O_CLOEXEC);
-  const int bases = openat(dir, "mbases.dat", O_RDWR | O_APPEND | O_CLOEXEC);
+  const std::string path = std::string(argv[1]) + "/mbases.dat";
+  const int bases = open(path.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
   const int areas = open(argv[2], O_RDONLY | O_CLOEXEC);
-  if (dir < 0 || bases < 0 || areas < 0 || !ReadThrough(bases)) return 1;
+  if (bases < 0 || areas < 0 || !ReadThrough(bases)) return 1;
 
   bool line_start = true;  // no character but blanks yet on this line
   ssize_t got;
@@ -58,15 +58,18 @@ int main(int argc, char** argv) {
         line_start = false;
         if (c != '!') continue;
         struct stat status;
-        if (fstatat(dir, "mbases.dat", &status, 0) != 0 ||
+        if (stat(path.c_str(), &status) != 0 ||
             write(STDOUT_FILENO, kLine, sizeof kLine - 1) != sizeof kLine - 1) {
           return 1;
         }
+        if (to_append == 0) continue;
         // The record's bytes do not matter, only that a whole record goes in one write.
         static const char record[kRecordSize] = {};
-        if (to_append > 0 && write(bases, record, kRecordSize) != static_cast<ssize_t>(kRecordSize))
+        if (write(bases, record, kRecordSize) != static_cast<ssize_t>(kRecordSize) ||
+            fstat(bases, &status) != 0) {
           return 1;
-        to_append -= to_append > 0 ? 1 : 0;
+        }
+        --to_append;
       }
     }
   }
