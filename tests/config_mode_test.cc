@@ -430,6 +430,12 @@ ModesRun RunRecordingModes(const std::string& keys, int signal_number,
 }
 
 TEST(ConfigTerminal, SettingsComeBackOnEveryWayOut) {
+  // Memory runs out while the screen is redrawn for the third key or so.
+  std::string out_of_memory = "export";
+  for (const std::string& setting :
+       FaultLibraryEnv({"KORVANEX_FAULT_OP=new", "KORVANEX_FAULT_NTH=150"})) {
+    out_of_memory += " '" + setting + "'";
+  }
   const struct {
     const char* name;
     std::string keys;
@@ -443,6 +449,7 @@ TEST(ConfigTerminal, SettingsComeBackOnEveryWayOut) {
       {"user signal", "F", SIGUSR1, 128 + SIGUSR1, ""},
       {"alarm", "", SIGALRM, 128 + SIGALRM, ""},
       {"failed save", "q", 0, 1, "ulimit -f 0;"},
+      {"out of memory", std::string(20, 'L'), 0, 217, out_of_memory + ";"},
   };
   for (const auto& c : kCases) {
     ModesRun run = RunRecordingModes(c.keys, c.signal_number, c.shell_limit);

@@ -11,6 +11,7 @@
 
 #include "app/mbases_file.h"
 #include "app/runtime_error.h"
+#include "console/terminal.h"
 #include "formats/error_number.h"
 
 namespace korvanex {
@@ -29,7 +30,8 @@ void OnOutOfMemory() {
   if (reporting) std::_Exit(kErrorOutOfMemory.number());
   reporting = true;
   emergency_reserve.reset();
-  // The way out skips every destructor: mbases.dat is seen to first.
+  // The way out skips every destructor: the terminal and mbases.dat are seen to first.
+  RestoreTerminalForExit();
   (void)SyncAppends();
   std::_Exit(ReportRuntimeError(kErrorOutOfMemory));
 }

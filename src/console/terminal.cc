@@ -111,6 +111,8 @@ void InstallEndingHandlers() {
 
 }  // namespace
 
+void RestoreTerminalForExit() { RestoreModesNow(); }
+
 RawKeyboard::RawKeyboard() {
   termios modes;
   if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &modes) != 0) return;

@@ -46,6 +46,10 @@ class RawKeyboard {
   bool active_ = false;
 };
 
+// Puts the old settings back at once while a RawKeyboard is active, for a way out that
+// leaves no time to unwind, such as running out of memory; safe in a signal handler.
+void RestoreTerminalForExit();
+
 }  // namespace korvanex
 
 #endif  // KORVANEX_CONSOLE_TERMINAL_H_
