@@ -110,7 +110,7 @@ bool OpenMbases(const std::string& path, MbasesFile* mbases) {
 }
 
 void CloseMbases(MbasesFile* mbases) {
-  if (appended_to == mbases) appended_to = nullptr;
+  appended_to = nullptr;  // one run, one mbases.dat
   CloseRecordFile(&mbases->file);
 }
 
