@@ -143,8 +143,8 @@ ImportResult ImportArea(ImportRun* run, const AreaEntry& entry) {
   // that the area's line leaves in one write once the verdict is known; a failure on the
   // way shows the head alone before its report. The head's own codes end where the tag
   // begins, so the tag is parsed on from there.
-  std::string& line = run->line;
-  line.clear();
+  ConsoleText& line = run->line;
+  StartConsoleText(&line);
   char tag_field[kTagColumns];
   AppendPipeText(message::kAreaHead, &line);
   AppendPipeText(ConsoleTag(entry.Tag, tag_field), &line);

@@ -12,6 +12,7 @@
 #include "app/base_index.h"
 #include "app/import_result.h"
 #include "app/mbases_file.h"
+#include "console/console.h"
 #include "formats/base_record.h"
 #include "formats/defaults_record.h"
 #include "formats/error_number.h"
@@ -40,7 +41,7 @@ struct ImportRun {
   MbasesFile mbases;
   NewBaseFields new_base;
   BaseIndex index;   // brought up to date with the file before every area
-  std::string line;  // the console line of the area at hand
+  ConsoleText line;  // the console line of the area at hand
   std::vector<CreatedBase> created;
 };
 

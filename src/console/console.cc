@@ -16,8 +16,7 @@ void WriteToStandardOutput(const char* data, size_t size) {
 }
 
 struct ConsoleState {
-  uint8_t attr = 7;
-  uint8_t last_sent = 7;
+  uint8_t attr = 7;  // the attribute the console shows
   bool is_terminal = false;
   ConsoleSink sink = WriteToStandardOutput;
   bool at_line_start = true;
@@ -27,14 +26,18 @@ ConsoleState console;
 
 constexpr char kSgrColourDigits[] = "04261537";
 
-void ApplyAttr(std::string* out) {
-  if (console.attr == console.last_sent) return;
-  if (console.is_terminal) {
-    *out += "\x1b[";
-    *out += SgrParameters(console.last_sent, console.attr);
-    *out += 'm';
-  }
-  console.last_sent = console.attr;
+// The sequence that takes a terminal from attribute `from` to `to`; none when they are the
+// same or the console is no terminal.
+void AppendAttrChange(uint8_t from, uint8_t to, std::string* out) {
+  if (from == to || !console.is_terminal) return;
+  *out += "\x1b[";
+  *out += SgrParameters(from, to);
+  *out += 'm';
+}
+
+void ChangeAttr(uint8_t attr, ConsoleText* text) {
+  AppendAttrChange(text->attr, attr, &text->bytes);
+  text->attr = attr;
 }
 
 }  // namespace
@@ -94,14 +97,29 @@ std::string TerminalSafe(std::string_view text) {
   return shown;
 }
 
-void SetForeground(uint8_t colour, std::string* out) {
-  console.attr = static_cast<uint8_t>((colour & 0x0F) | (console.attr & 0x70));
-  ApplyAttr(out);
+void StartConsoleText(ConsoleText* text) {
+  text->bytes.clear();
+  text->start_attr = text->attr = console.attr;
 }
 
-void SetBackground(uint8_t colour, std::string* out) {
-  console.attr = static_cast<uint8_t>((console.attr & 0x8F) | ((colour & 7) << 4));
-  ApplyAttr(out);
+void ConsoleWrite(const ConsoleText& text) {
+  if (text.start_attr == console.attr) {
+    ConsoleWrite(text.bytes);
+  } else {
+    // A text built from another attribute than the one shown is brought to its start first.
+    std::string bytes;
+    AppendAttrChange(console.attr, text.start_attr, &bytes);
+    ConsoleWrite(bytes + text.bytes);
+  }
+  console.attr = text.attr;
+}
+
+void SetForeground(uint8_t colour, ConsoleText* text) {
+  ChangeAttr(static_cast<uint8_t>((colour & 0x0F) | (text->attr & 0x70)), text);
+}
+
+void SetBackground(uint8_t colour, ConsoleText* text) {
+  ChangeAttr(static_cast<uint8_t>((text->attr & 0x8F) | ((colour & 7) << 4)), text);
 }
 
 std::string SgrParameters(uint8_t from,  // NOLINT(bugprone-easily-swappable-parameters)

@@ -1,5 +1,6 @@
-// The console colour model: the current attribute, the attribute the terminal last
-// showed, and the plain writer that every line of output goes through.
+// The console colour model: the attribute the console shows, texts that carry their own
+// colour changes until they are written, and the plain writer that every line of output
+// goes through.
 #ifndef KORVANEX_CONSOLE_CONSOLE_H_
 #define KORVANEX_CONSOLE_CONSOLE_H_
 
@@ -36,11 +37,25 @@ void ConsoleWriteLine(std::string_view text);
 char TerminalSafeChar(char c);
 std::string TerminalSafe(std::string_view text);
 
-// Foreground 0-15; keeps the background, clears blink. The sequence that shows the change
-// on a terminal, if one is needed, is appended to `out` for the caller to write.
-void SetForeground(uint8_t colour, std::string* out);
+// Text on its way to the console: its bytes, colour sequences included, the attribute the
+// console shows where it starts and the one its bytes leave. Building a text changes
+// nothing on the console; the console takes over the attribute it leaves when, and only
+// when, the text is written.
+struct ConsoleText {
+  std::string bytes;
+  uint8_t start_attr = 7;
+  uint8_t attr = 7;
+};
+// Empties `text` and starts it from the attribute the console shows now.
+void StartConsoleText(ConsoleText* text);
+// Writes the text, in one piece, and takes over the attribute it leaves.
+void ConsoleWrite(const ConsoleText& text);
+
+// Foreground 0-15 of the text's attribute; keeps the background, clears blink. On a
+// terminal the sequence that shows the change, if one is needed, goes into the text.
+void SetForeground(uint8_t colour, ConsoleText* text);
 // Background from the low three bits of `colour`; keeps foreground and blink. As above.
-void SetBackground(uint8_t colour, std::string* out);
+void SetBackground(uint8_t colour, ConsoleText* text);
 
 // The SGR parameters ("1;30", or "" for the lone reset) that take a terminal from
 // attribute `from` to attribute `to`; only meaningful when the two differ.

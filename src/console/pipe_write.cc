@@ -8,13 +8,13 @@
 
 namespace korvanex {
 
-void AppendPipeText(std::string_view text, std::string* out) {
+void AppendPipeText(std::string_view text, ConsoleText* out) {
   size_t i = 0;
   while (i < text.size()) {
     if (text[i] != '|') {
       // A run of plain characters up to the next pipe goes in one piece.
       const size_t run_end = std::min(text.find('|', i), text.size());
-      out->append(text.substr(i, run_end - i));
+      out->bytes.append(text.substr(i, run_end - i));
       i = run_end;
     } else if (i + 2 < text.size()) {
       const std::string_view code = text.substr(i + 1, 2);
@@ -26,34 +26,36 @@ void AppendPipeText(std::string_view text, std::string* out) {
           SetBackground(static_cast<uint8_t>(n - 16), out);
         }
       } else {
-        out->append(text.substr(i, 3));
+        out->bytes.append(text.substr(i, 3));
       }
       i += 3;  // the two characters after the pipe never start a code of their own
     } else {
-      out->append(text.substr(i));
+      out->bytes.append(text.substr(i));
       i = text.size();
     }
   }
 }
 
-void AppendPipeLine(std::string_view text, std::string* out) {
+void AppendPipeLine(std::string_view text, ConsoleText* out) {
   // CR and LF never complete a code, so the line end goes out as it stands, cut like the
   // joined text at 255 characters.
   text = text.substr(0, 255);
   AppendPipeText(text, out);
-  out->append(std::string_view("\r\n").substr(0, 255 - text.size()));
+  out->bytes.append(std::string_view("\r\n").substr(0, 255 - text.size()));
 }
 
 // The text and its colour changes leave in one write, complete before the call returns, so
 // a line reaches the terminal whole.
 void PipeWrite(const Str255& text) {
-  std::string out;
+  ConsoleText out;
+  StartConsoleText(&out);
   AppendPipeText(text, &out);
   ConsoleWrite(out);
 }
 
 void PipeWriteLn(const Str255& text) {
-  std::string out;
+  ConsoleText out;
+  StartConsoleText(&out);
   AppendPipeLine(text, &out);
   ConsoleWrite(out);
 }

@@ -5,16 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "console/console.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
 
-// Appends to `out` the bytes that PipeWrite writes for the text (at most 255 characters),
-// changing the colour state as it goes, so that several texts can leave in one write. Each
+// Appends to `out` what PipeWrite writes for the text (at most 255 characters), its codes
+// turned into colour changes of `out`, so that several texts can leave in one write. Each
 // text is parsed on its own: a code never spans two texts.
-void AppendPipeText(std::string_view text, std::string* out);
+void AppendPipeText(std::string_view text, ConsoleText* out);
 // The same for the text followed by CR LF, the whole cut at 255 characters.
-void AppendPipeLine(std::string_view text, std::string* out);
+void AppendPipeLine(std::string_view text, ConsoleText* out);
 
 // Writes the text, turning every valid pipe colour code into a colour change: "00" and
 // codes that read as 1-15 set the foreground, 16-99 the background (code - 16) mod 8.

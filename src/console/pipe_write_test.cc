@@ -85,6 +85,19 @@ TEST(PipeWrite, EachCallGoesOutInOneWrite) {
   EXPECT_TRUE(writes.empty());
 }
 
+TEST(ConsoleText, OnlyWritingItChangesWhatTheConsoleShows) {
+  OnTerminal("");
+  ConsoleText red, plain;
+  StartConsoleText(&red);
+  StartConsoleText(&plain);
+  AppendPipeText("|12a", &red);
+  AppendPipeText("b", &plain);
+  for (const ConsoleText* text : {&plain, &red, &plain}) ConsoleWrite(*text);
+  // The red text changed nothing until it was written; the plain one, built from attribute
+  // 7, is brought back there first.
+  EXPECT_EQ(captured, "b\x1b[1;31ma\x1b[mb");
+}
+
 TEST(PipeWriteLn, LineEndIsCutAt255) {
   EXPECT_EQ(OnTerminal("", true), "\r\n");
   EXPECT_EQ(OnTerminal(std::string(254, 'a'), true), std::string(254, 'a') + "\r");
