@@ -61,9 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t count = 0;
   for (;;) {
     korvanex::Str255 line;
-    korvanex::ErrorNumber error;
-    const bool got_line = reader->ReadLine(&line, &error);
-    if (error) abort();
+    bool got_line = false;
+    if (reader->ReadLine(&line, &got_line)) abort();
     if (!got_line) break;
     if (count >= expected.size() || line.str() != expected[count]) abort();
     ++count;
@@ -71,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (count != expected.size()) abort();
   // At the end the reader keeps saying so.
   korvanex::Str255 line;
-  korvanex::ErrorNumber error;
-  if (reader->ReadLine(&line, &error) || error || !line.empty()) abort();
+  bool got_line = true;
+  if (reader->ReadLine(&line, &got_line) || got_line || !line.empty()) abort();
   delete reader;
   close(fds[0]);
   return 0;

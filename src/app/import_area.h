@@ -9,55 +9,46 @@
 #include <vector>
 
 #include "app/area_line.h"
-#include "app/base_index.h"
-#include "app/import_result.h"
 #include "app/mbases_file.h"
+#include "app/mbases_view.h"
 #include "console/console.h"
 #include "formats/base_record.h"
 #include "formats/defaults_record.h"
-#include "formats/error_number.h"
 #include "formats/host_config.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 
-// The fields of a new base that come from the defaults and the host, the same for every
-// area: each string's length and characters and every number, at their offsets.
-struct NewBaseFields {
-  BaseRecord bytes;
-};
-NewBaseFields PrepareNewBaseFields(const DefaultsRecord& defaults, const HostConfigRecord& host);
-
-// A base the run created, as much of it as creating it again takes: the tag as far as the
-// record holds it, the file name and the address slot.
+// A base the run created, as much of its record as creating it again takes: the names up
+// to and with the file name, and the address slot.
 struct CreatedBase {
-  char tag[base_field::kName.capacity];
-  char file_name[base_field::kFileName.capacity];
-  uint8_t tag_length = 0;
-  uint8_t file_name_length = 0;
-  uint8_t address_slot = 1;
+  uint8_t names[base_field::kPath.offset];
+  uint8_t address_slot;
 };
 
 struct ImportRun {
+  DefaultsRecord defaults;
+  HostConfigRecord host;
   MbasesFile mbases;
-  NewBaseFields new_base;
-  BaseIndex index;   // brought up to date with the file before every area
+  MbasesView view;   // brought up to date with the file before every area
   ConsoleText line;  // the console line of the area at hand
   std::vector<CreatedBase> created;
 };
 
-// Fills `record` for a new base: the area's fields and the prepared ones are written over
-// it, and the bytes behind the lengths of its strings keep what `record` held.
-void BuildBaseRecord(const NewBaseFields& fields, const AreaEntry& entry, int32_t index,
-                     BaseRecord* record);
+// Writes every field of a new base over `record`, by name, from the area, the defaults and
+// the host; the bytes behind the lengths of its strings keep what `record` held.
+void BuildBaseRecord(const AreaEntry& entry, const DefaultsRecord& defaults,
+                     const HostConfigRecord& host, int32_t index, BaseRecord* record);
 
 // Appends the record of a new base and then writes the area's console line, or writes the
-// line of an area whose base exists.
-ImportResult ImportArea(ImportRun* run, const AreaEntry& entry);
+// line of an area whose base exists. Where the run must wait for another import or
+// program, it says so first.
+Outcome ImportArea(ImportRun* run, const AreaEntry& entry);
 
 // Ends an import that went through its whole area list: the run looks at the file once
 // more, makes sure that every base it created is in it, and syncs it, so that the summary
 // that follows promises nothing the file does not hold.
-ImportResult FinishImport(ImportRun* run);
+Outcome FinishImport(ImportRun* run);
 
 }  // namespace korvanex
 

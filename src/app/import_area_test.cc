@@ -166,8 +166,9 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
         path_, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
 
     ImportRun run;
-    run.new_base = PrepareNewBaseFields(defaults, host);
-    ASSERT_TRUE(OpenMbases(path_, &run.mbases));
+    run.defaults = defaults;
+    run.host = host;
+    ASSERT_EQ(OpenMbases(path_, &run.mbases), kDone);
     const bool terminal = round % 2 == 1;
     for (int a = 0; a < 10; ++a) {
       // Another program appends whole records now and then, or rewrites the file without
@@ -197,7 +198,7 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       const std::string expected_line = console_output;
       console_output.clear();
       ConsoleStartWithSink(Capture, terminal);
-      ASSERT_TRUE(ImportArea(&run, entry).done());
+      ASSERT_EQ(ImportArea(&run, entry), kDone);
       EXPECT_EQ(console_output, expected_line) << tag;
       console_output.clear();
     }

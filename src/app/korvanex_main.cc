@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -15,9 +16,9 @@
 #include "console/console.h"
 #include "console/pipe_write.h"
 #include "formats/defaults_record.h"
-#include "formats/error_number.h"
 #include "formats/fd_io.h"
 #include "formats/host_config.h"
+#include "formats/outcome.h"
 #include "formats/record_file.h"
 #include "text/text_utils.h"
 
@@ -37,27 +38,53 @@ void WriteUsage() {
   ConsoleWriteLine(message::kUsageImport);
 }
 
+// The ERROR line of a refusal; the area list's repeats the list's name as typed, shown as
+// a tag is, so that no control byte of it reaches the terminal.
+std::string RefusalLine(Refusal refusal, std::string_view area_list) {
+  // In the order of Refusal, kNone first.
+  constexpr const char* kLines[] = {"",
+                                    message::kOstrelNotOpened,
+                                    message::kAreaListNotOpenedBefore,
+                                    message::kMbasesNotOpened,
+                                    message::kNoFreeIndex,
+                                    message::kUnfinishedRecord,
+                                    message::kKeptRewriting,
+                                    message::kSaveFailed,
+                                    message::kKeyboardEnded};
+  static_assert(std::size(kLines) == static_cast<size_t>(Refusal::kKeyboardEnded) + 1);
+  std::string line = kLines[static_cast<size_t>(refusal)];
+  if (refusal != Refusal::kAreaListNotOpened) return line;
+  return line + TerminalSafe(area_list) + message::kAreaListNotOpenedAfter;
+}
+
+// Ends the run on a step that was not done: a refusal with its ERROR line, on a line of its
+// own, and status 1; a failure with its runtime error report and number.
+int EndRun(Outcome outcome, std::string_view area_list = "") {
+  if (outcome.refusal() == Refusal::kNone) return ReportRuntimeError(outcome);
+  ConsoleStartLine();
+  ConsoleWriteLine(RefusalLine(outcome.refusal(), area_list));
+  return 1;
+}
+
 // Configuration mode ends the run; a failure is said below its screen.
 int EnterConfigMode(DefaultsRecord* defaults) {
-  const ConfigModeEnd end = ConfigMode(defaults);
-  if (end == ConfigModeEnd::kSaved) return 0;
+  const Outcome outcome = ConfigMode(defaults);
+  if (!outcome) return 0;
   ConsoleWrite("\n");
-  ConsoleWriteLine(end == ConfigModeEnd::kSaveFailed ? message::kSaveFailed
-                                                     : message::kKeyboardEnded);
-  return 1;
+  return EndRun(outcome);
 }
 
 // The area list is opened for reading only; a directory does not open. A FIFO does, and
 // the run reads whatever is written to it.
-int OpenAreaList(const char* path) {
-  const int fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  const FileKind kind = KindOfOpenFile(fd);
+Outcome OpenAreaList(const char* path, int* fd) {
+  *fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (*fd < 0) return Outcome(Refusal::kAreaListNotOpened);
+  const FileKind kind = KindOfOpenFile(*fd);
   if (kind == FileKind::kDirectory || kind == FileKind::kUnknown) {
-    close(fd);
-    return -1;
+    close(*fd);
+    return Outcome(Refusal::kAreaListNotOpened);
   }
-  return fd;
+  return kDone;
 }
 
 // The root directory with exactly one "/" after it, then `name`. The root is used in full,
@@ -68,67 +95,48 @@ std::string PathInRoot(std::string_view root, const char* name) {
 }
 
 // The line loop over the open area list.
-ImportResult ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
-                            ImportRun* run) {
+Outcome ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCount],
+                       ImportRun* run) {
   LineReader reader(area_fd);
   Str255 line;
   AreaEntry entry;
-  ErrorNumber error;
-  for (;;) {
-    if (!reader.ReadLine(&line, &error)) return {error, nullptr};
+  for (bool got = true;;) {
+    if (Outcome failed = reader.ReadLine(&line, &got)) return failed;
+    if (!got) return kDone;
     if (!ParseAreaLine(line, slot_zones, &entry)) continue;
-    const ImportResult result = ImportArea(run, entry);
-    if (!result.done()) return result;
+    if (Outcome failed = ImportArea(run, entry)) return failed;
   }
 }
 
 // The import the command line asks for: `args` are its two arguments, the board's root
 // directory and the area list.
 int Import(const char* const* args, const DefaultsRecord& defaults) {
-  const char* const root = args[0];
   const char* const area_list = args[1];
-  HostConfigRecord host;
-  ErrorNumber read_error;
-  if (!LoadHostConfig(PathInRoot(root, "ostrel.dat").c_str(), &host, &read_error)) {
-    ConsoleWriteLine(message::kOstrelNotOpened);
-    return 1;
-  }
-  if (read_error) return ReportRuntimeError(read_error);
-
-  const int area_fd = OpenAreaList(area_list);
-  if (area_fd < 0) {
-    // The name is shown as a tag is: no control byte of it reaches the terminal.
-    ConsoleWriteLine(std::string(message::kAreaListNotOpenedBefore) +
-                     TerminalSafe(std::string_view(area_list)) + message::kAreaListNotOpenedAfter);
-    return 1;
-  }
-
   ImportRun run;
-  run.new_base = PrepareNewBaseFields(defaults, host);
-  if (!OpenMbases(DataPath(host).str() + "mbases.dat", &run.mbases)) {
+  run.defaults = defaults;
+  if (Outcome failed = LoadHostConfig(PathInRoot(args[0], "ostrel.dat").c_str(), &run.host)) {
+    return EndRun(failed);
+  }
+  int area_fd = -1;
+  if (Outcome refused = OpenAreaList(area_list, &area_fd)) return EndRun(refused, area_list);
+  if (Outcome refused = OpenMbases(DataPath(run.host).str() + "mbases.dat", &run.mbases)) {
     close(area_fd);
-    ConsoleWriteLine(message::kMbasesNotOpened);
-    return 1;
+    return EndRun(refused);
   }
 
   uint16_t slot_zones[kAddressSlotCount];
-  SlotZones(host, slot_zones);
-  ImportResult result = ImportAreaList(area_fd, slot_zones, &run);
+  SlotZones(run.host, slot_zones);
+  Outcome outcome = ImportAreaList(area_fd, slot_zones, &run);
   close(area_fd);
   // The summary promises the bases reported: they are in the file and on the disk before it
   // is written. A run that stops early keeps what it appended on the disk too.
-  if (result.done()) {
-    result = FinishImport(&run);
+  if (!outcome) {
+    outcome = FinishImport(&run);
   } else {
     (void)SyncAppends();
   }
   CloseMbases(&run.mbases);
-  if (result.error_line != nullptr) {
-    ConsoleStartLine();
-    ConsoleWriteLine(result.error_line);
-    return 1;
-  }
-  if (result.error != kNoError) return ReportRuntimeError(result.error);
+  if (outcome) return EndRun(outcome);
 
   ConsoleWriteLine("");
   PipeWriteLn(Join(
@@ -142,11 +150,9 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
 int RunKorvanex(int argc, const char* const* argv) {
   ConsoleStart();
   DefaultsRecord defaults;
-  ErrorNumber error;
-  if (!LoadDefaults(&defaults, &error)) {
-    if (error) return ReportRuntimeError(error);
-    return EnterConfigMode(&defaults);
-  }
+  bool loaded = false;
+  if (Outcome failed = LoadDefaults(&defaults, &loaded)) return EndRun(failed);
+  if (!loaded) return EnterConfigMode(&defaults);
 
   const Str255 first_argument(argc > 1 ? argv[1] : "");
   if (UpperCase(first_argument) == "-CONFIG") return EnterConfigMode(&defaults);

@@ -6,24 +6,24 @@
 #include <algorithm>
 #include <string_view>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 
-ErrorNumber LineReader::Fill() {
-  if (HasByte() || eof_) return kNoError;
+Outcome LineReader::Fill() {
+  if (HasByte() || eof_) return kDone;
   ssize_t got = read(fd_, buffer_.get(), kBufferSize);
-  if (got < 0) return ErrorNumberFromErrno(errno);
+  if (got < 0) return OutcomeOfErrno(errno);
   pos_ = 0;
   end_ = static_cast<size_t>(got);
   eof_ = got == 0;
-  return kNoError;
+  return kDone;
 }
 
-bool LineReader::ReadLine(Str255* line, ErrorNumber* error) {
+Outcome LineReader::ReadLine(Str255* line, bool* got) {
   *line = Str255();
-  if ((*error = Fill())) return false;
-  if (!HasByte()) return false;
+  if (Outcome failed = Fill()) return failed;
+  *got = HasByte();
   while (HasByte()) {
     // The characters up to the next line end, or to the end of what was read, go in one
     // piece; those past 255 are dropped up to the line end.
@@ -35,15 +35,15 @@ bool LineReader::ReadLine(Str255* line, ErrorNumber* error) {
     pos_ += static_cast<size_t>(stop - begin);
     if (stop != end) {
       ++pos_;
-      if (*stop == '\n') return true;
+      if (*stop == '\n') return kDone;
       // A CR followed by an LF is one line end, even across two reads.
-      *error = Fill();
+      const Outcome filled = Fill();
       if (HasByte() && buffer_[pos_] == '\n') ++pos_;
-      return !*error;
+      return filled;
     }
-    if ((*error = Fill())) return false;
+    if (Outcome failed = Fill()) return failed;
   }
-  return true;
+  return kDone;
 }
 
 }  // namespace korvanex

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
@@ -18,13 +18,12 @@ class LineReader {
   explicit LineReader(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
 
   // Reads the next line into `line`, keeping its first 255 characters and discarding the
-  // rest up to its line end. False at the end of the file (no characters left) and after
-  // a failed read, whose error number `*error` then holds.
-  bool ReadLine(Str255* line, ErrorNumber* error);
+  // rest up to its line end. `*got` is false at the end of the file (no characters left).
+  Outcome ReadLine(Str255* line, bool* got);
 
  private:
   // Makes at least one unread byte available unless the file has ended.
-  ErrorNumber Fill();
+  Outcome Fill();
   bool HasByte() const { return pos_ < end_; }
 
   static constexpr size_t kBufferSize = 65536;

@@ -27,9 +27,8 @@ std::vector<std::string> Lines(const std::string& bytes, size_t chunk = 1 << 20)
   std::vector<std::string> lines;
   for (;;) {
     Str255 line;
-    ErrorNumber error;
-    const bool got_line = reader.ReadLine(&line, &error);
-    EXPECT_EQ(error, kNoError);
+    bool got_line = false;
+    EXPECT_EQ(reader.ReadLine(&line, &got_line), kDone);
     if (!got_line) break;
     lines.push_back(line.str());
   }

@@ -8,7 +8,7 @@
 // append (no clock is trusted). Another file there was put in place of the old one, and
 // is opened, locked and read afresh; a file that only grew has new records to read; any
 // other change of size or stamps means the file was rewritten. A rewritten file is read
-// only once it has stopped changing for a moment, and is looked at again after the read.
+// only once a look a pause later finds it unchanged, and is looked at again after the read.
 //
 // What the look cannot see: a rewrite that keeps the size and falls within the same tick
 // of the file system's time stamps as the run's last read or append; a rewrite that comes
@@ -16,48 +16,58 @@
 // write that another program makes in the moment between the look and the run's append.
 // The import makes up for what matters most: after a rewrite, and before it reports
 // success, it checks that every base it created is still in the file.
+//
+// Nothing here waits without end or writes to the console: a look says what it found,
+// and the import decides how long to wait and tells the operator.
 #ifndef KORVANEX_APP_MBASES_FILE_H_
 #define KORVANEX_APP_MBASES_FILE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "app/import_result.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
 
 struct MbasesFile {
   std::string path;
-  RecordFile file;  // opened for appending, and locked
+  RecordFile file;  // opened for appending
+  bool locked = false;
   // The file as the run last saw it: when it last read it, or right after its own append.
   FileStamp seen;
-  bool read = false;        // whether the run has read the file that `seen` describes
+  bool read = false;  // whether the run has read the file yet
+  // A rewrite that a look found and that is read once a look a pause later finds it so.
+  std::optional<FileStamp> rewrite;
   int64_t stray_size = -1;  // the size at the open, when an old partial record ended the file
 };
 
-// Opens mbases.dat at `path`, the host's DataPath joined to "mbases.dat", and takes its lock;
-// a run that must wait for another import's lock says so. False when it cannot be opened.
-bool OpenMbases(const std::string& path, MbasesFile* mbases);
+// Opens mbases.dat at `path`, the host's DataPath joined to "mbases.dat"; refused with
+// kMbasesNotOpened when it cannot be opened. The lock is taken by the first look.
+Outcome OpenMbases(const std::string& path, MbasesFile* mbases);
 void CloseMbases(MbasesFile* mbases);
 
-enum class MbasesChange { kNone, kGrown, kRewritten };
+// What one look at the file found: no change since the run last saw it; records added at
+// its end; a rewrite, a new file in its place or the first look, to be read afresh;
+// another import's lock on it, for which LockMbases waits; part of a record at its end
+// that another program is writing (not the stray bytes an old one left); or a rewrite
+// that is not known to have ended. After the last two, the caller pauses and looks again.
+enum class MbasesLook { kUnchanged, kGrown, kRewritten, kLockBusy, kPartialRecord, kChanging };
 
-// Looks at the file the path names now and says how it changed since the run last saw it
-// (kRewritten also for a new file in its place and for the first look); `seen` then
-// describes it. A partial record at its end is another program's write in progress, unless
-// it ended the file at the open and had not changed for 10 seconds by then: the look waits
-// for it, saying so, and ends with an ERROR line when it is still partial after 10 seconds,
-// as when a rewritten file does not stop changing for that long.
-ImportResult LookAtMbases(MbasesFile* mbases, MbasesChange* change);
+// Looks once at the file the path names now. Unless it returns kLockBusy, kPartialRecord
+// or kChanging, `seen` then describes the file.
+Outcome LookAtMbases(MbasesFile* mbases, MbasesLook* look);
+
+// Waits for the lock that another import holds on the file.
+void LockMbases(MbasesFile* mbases);
 
 // Appends a record; an old partial record that ended the file at the open is written over.
-ErrorNumber AppendToMbases(MbasesFile* mbases, const uint8_t* record);
+Outcome AppendToMbases(MbasesFile* mbases, const uint8_t* record);
 
 // Makes what the run appended durable; nothing to do when it appended nothing. Every way out
 // of a run that appended goes through it, also the one that running out of memory forces.
-ErrorNumber SyncAppends();
+Outcome SyncAppends();
 
 }  // namespace korvanex
 

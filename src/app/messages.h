@@ -3,6 +3,8 @@
 #ifndef KORVANEX_APP_MESSAGES_H_
 #define KORVANEX_APP_MESSAGES_H_
 
+#include <cstddef>
+
 namespace korvanex {
 namespace message {
 
@@ -12,8 +14,9 @@ constexpr char kBannerHost[] = "              : Compatible with Ostrel BBS v1.07
 constexpr char kUsageConfig[] = "              : KORVANEXS -CONFIG";
 constexpr char kUsageImport[] = "              : KORVANEXS [root ostrel dir] [filename to import]";
 
-// One line per area: the head with the tag, then the verdict.
+// One line per area: the head with the tag, in as many columns, then the verdict.
 constexpr char kAreaHead[] = "|08- |07Area|08: |15";
+constexpr size_t kTagColumns = 62;
 constexpr char kAreaExists[] = "|12Exists";
 constexpr char kAreaCreating[] = "|10Creating";
 // The summary: these two around the number of bases created.

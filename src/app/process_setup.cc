@@ -12,7 +12,7 @@
 #include "app/mbases_file.h"
 #include "app/runtime_error.h"
 #include "console/terminal.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 

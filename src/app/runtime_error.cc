@@ -26,7 +26,7 @@ std::string FormatRuntimeErrorReport(int error_number, const uintptr_t* addresse
   return report;
 }
 
-int ReportRuntimeError(ErrorNumber error) {
+int ReportRuntimeError(Outcome error) {
   // The code addresses are those of the calls that led here, innermost first, without
   // this function's own frame.
   void* frames[16];

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 
@@ -15,7 +15,7 @@ std::string FormatRuntimeErrorReport(int error_number, const uintptr_t* addresse
 
 // Writes the report for `error_number` with the addresses of the caller's call chain and
 // returns the number, which becomes the exit status.
-int ReportRuntimeError(ErrorNumber error);
+int ReportRuntimeError(Outcome error);
 
 }  // namespace korvanex
 

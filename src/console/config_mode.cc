@@ -176,26 +176,26 @@ bool EditField(uint8_t column, uint8_t row,  // NOLINT(bugprone-easily-swappable
   }
 }
 
-ConfigModeEnd RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
-                            ScreenSize size) {
+Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
+                      ScreenSize size) {
   static_assert(kSettingCount == 12, "A to L");
   for (;;) {
     ConsoleWrite(ConfigScreen(*defaults));
     int key = keys->ReadKey();
-    if (key == KeyReader::kInputEnded) return ConfigModeEnd::kKeyboardEnded;
+    if (key == KeyReader::kInputEnded) return Outcome(Refusal::kKeyboardEnded);
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
-    if (key == 'Q') return save(*defaults) ? ConfigModeEnd::kSaved : ConfigModeEnd::kSaveFailed;
+    if (key == 'Q') return save(*defaults);
     // Every other key, M to P and kRedraw included, draws the screen again after its action.
     const Setting* setting = SettingOfKey(key);
     if (setting != nullptr && !Act(*setting, defaults, keys, size)) {
       // The abandoned edit changed nothing; show the settings as they stay.
       ConsoleWrite(ConfigScreen(*defaults));
-      return ConfigModeEnd::kKeyboardEnded;
+      return Outcome(Refusal::kKeyboardEnded);
     }
   }
 }
 
-ConfigModeEnd ConfigMode(DefaultsRecord* defaults) {
+Outcome ConfigMode(DefaultsRecord* defaults) {
   RawKeyboard keyboard;
   FdByteSource bytes(STDIN_FILENO);
   KeyReader keys(&bytes);

@@ -8,22 +8,21 @@
 #include "console/key_reader.h"
 #include "console/terminal.h"
 #include "formats/defaults_record.h"
+#include "formats/outcome.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
 
-// How configuration mode ended; the caller says so to the operator.
-enum class ConfigModeEnd { kSaved, kSaveFailed, kKeyboardEnded };
-
-// Runs the editor on `defaults` on the terminal until the operator saves with Q, or the
-// keyboard input ends.
-ConfigModeEnd ConfigMode(DefaultsRecord* defaults);
+// Runs the editor on `defaults` on the terminal until the operator saves with Q (done, or
+// refused with kSaveFailed), or the keyboard input ends (refused with kKeyboardEnded); the
+// caller says so to the operator.
+Outcome ConfigMode(DefaultsRecord* defaults);
 
 // The editor over any key source and screen size, saving through `save`; the console gets
 // the screen.
-using SaveFunction = bool (*)(const DefaultsRecord& record);
-ConfigModeEnd RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
-                            ScreenSize size);
+using SaveFunction = Outcome (*)(const DefaultsRecord& record);
+Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
+                      ScreenSize size);
 
 // The bytes of one whole screen, from the clearing of the old one to the prompt.
 std::string ConfigScreen(const DefaultsRecord& defaults);

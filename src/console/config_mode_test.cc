@@ -35,10 +35,10 @@ class StringBytes : public ByteSource {
 
 int saves = 0;
 DefaultsRecord saved;
-bool SaveSucceeds(const DefaultsRecord& record) {
+Outcome SaveSucceeds(const DefaultsRecord& record) {
   ++saves;
   saved = record;
-  return true;
+  return kDone;
 }
 
 class ConfigModeTest : public ::testing::Test {
@@ -49,7 +49,7 @@ class ConfigModeTest : public ::testing::Test {
     saves = 0;
     SetBuiltInDefaults(&defaults_);
   }
-  ConfigModeEnd Run(const std::string& keys, SaveFunction save = SaveSucceeds) {
+  Outcome Run(const std::string& keys, SaveFunction save = SaveSucceeds) {
     StringBytes bytes(keys);
     KeyReader reader(&bytes);
     return RunConfigMode(&defaults_, &reader, save, ScreenSize());
@@ -103,7 +103,7 @@ TEST_F(ConfigModeTest, ScreenShowsDamagedValuesWithinBounds) {
 }
 
 TEST_F(ConfigModeTest, EveryKeyRedrawsTheWholeScreenOnce) {
-  EXPECT_EQ(Run("1 \x03Mq"), ConfigModeEnd::kSaved);
+  EXPECT_EQ(Run("1 \x03Mq"), kDone);
   std::string expected;
   for (int i = 0; i < 5; ++i) expected += kBuiltInScreen;
   EXPECT_EQ(screen_output, expected);
@@ -157,7 +157,7 @@ TEST_F(ConfigModeTest, EditorEscapeGivesTheStartBack) {
 }
 
 TEST_F(ConfigModeTest, EndOfInputInAnEditorKeepsTheValue) {
-  EXPECT_EQ(Run("Axyz"), ConfigModeEnd::kKeyboardEnded);
+  EXPECT_EQ(Run("Axyz"), Outcome(Refusal::kKeyboardEnded));
   EXPECT_EQ(saves, 0);
   EXPECT_EQ(GetDefaultsText(defaults_, defaults_field::kListACS), "s20");
   // The screen is drawn again with the value as it stays.

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "formats/coding.h"
-#include "formats/error_number.h"
 #include "formats/fd_io.h"
+#include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
@@ -48,31 +48,29 @@ void SetBuiltInDefaults(DefaultsRecord* record) {
   record->bytes[kBaseFormat] = 0;
 }
 
-bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error) {
+Outcome LoadDefaults(DefaultsRecord* record, bool* loaded) {
+  *loaded = false;
   RecordFile file;
-  *error = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
+  const Outcome opened = OpenRecordFile(kDefaultsFileName, kDefaultsRecordSize, &file);
   // Something of that name that is no regular file (100) is no first run: it can never
   // hold the settings, and treating it as missing would only end in a save that cannot
   // succeed.
-  if (*error == kErrorShortRecord || *error == kErrorTooManyOpenFiles ||
-      *error == kErrorOutOfMemory) {
-    return false;
+  if (opened == kErrorShortRecord || opened == kErrorTooManyOpenFiles ||
+      opened == kErrorOutOfMemory) {
+    return opened;
   }
-  if (*error) {
-    *error = kNoError;
+  if (opened) {
     SetBuiltInDefaults(record);
-    return false;
+    return kDone;
   }
   // The record goes in whole or not at all: a failed read leaves the record untouched.
   DefaultsRecord read;
-  const bool complete = !ReadRecordsAt(file, 0, 1, read.bytes);
+  const Outcome read_outcome = ReadRecordsAt(file, 0, 1, read.bytes);
   CloseRecordFile(&file);
-  if (!complete) {
-    *error = kErrorShortRecord;
-    return false;
-  }
+  if (read_outcome) return kErrorShortRecord;
   *record = read;
-  return true;
+  *loaded = true;
+  return kDone;
 }
 
 namespace {
@@ -183,16 +181,17 @@ bool CreateDefaultsFile(const DefaultsRecord& record) {
 
 }  // namespace
 
-bool SaveDefaults(const DefaultsRecord& record) {
+Outcome SaveDefaults(const DefaultsRecord& record) {
+  const Outcome failed(Refusal::kSaveFailed);
   int fd = open(kDefaultsFileName, kWriteFlags | O_NOFOLLOW);
-  if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record);
+  if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record) ? kDone : failed;
   // A symbolic link: followed as a plain open follows it, unless it may have been planted.
   // Through a dangling link nothing is created.
   if (fd < 0 && errno == ELOOP && MayFollowLink()) fd = open(kDefaultsFileName, kWriteFlags);
-  if (fd < 0) return false;
+  if (fd < 0) return failed;
   const bool saved = RewriteInPlace(fd, record);
   close(fd);
-  return saved;
+  return saved ? kDone : failed;
 }
 
 }  // namespace korvanex

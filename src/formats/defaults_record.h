@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "formats/coding.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "text/counted_text.h"
 
 namespace korvanex {
@@ -64,13 +64,12 @@ void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
 // the strings are set; the other bytes of the string fields keep what they held.
 void SetBuiltInDefaults(DefaultsRecord* record);
 
-// Loads korvanex.cfg from the current directory; true when it gave the record. When it is
-// missing or may not be opened for reading and writing, sets the built-in defaults and
-// returns false with `*error` kNoError. Otherwise `*error` says why the run cannot go on:
-// 100 when korvanex.cfg exists but gives no whole record (a short file, a directory or
-// anything else that is not a regular file); 4 or 217 when the system had no descriptor
-// or memory to open it, which says nothing about the file itself.
-bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error);
+// Loads korvanex.cfg from the current directory; `*loaded` says whether it gave the record.
+// When it is missing or may not be opened for reading and writing, sets the built-in
+// defaults. It fails with 100 when korvanex.cfg exists but gives no whole record (a short
+// file, a directory or anything else that is not a regular file), and with 4 or 217 when
+// the system had no descriptor or memory to open it, which says nothing about the file.
+Outcome LoadDefaults(DefaultsRecord* record, bool* loaded);
 
 // Saves the record to korvanex.cfg in the current directory. An existing file is
 // rewritten in place: the 117 bytes go over its start in one write, anything behind them
@@ -91,8 +90,8 @@ bool LoadDefaults(DefaultsRecord* record, ErrorNumber* error);
 // it behind; it gets the name by a link or by a rename that will not replace, and keeps
 // its mode where modes cannot be changed. Where there is neither, korvanex.cfg is created
 // (never over an existing one) and written in place, and a killed save may leave it empty
-// or partial. Returns whether the save succeeded.
-bool SaveDefaults(const DefaultsRecord& record);
+// or partial. A save that fails is refused with kSaveFailed.
+Outcome SaveDefaults(const DefaultsRecord& record);
 
 }  // namespace korvanex
 

@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 #include "host_files.h"
@@ -68,9 +68,9 @@ TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {
   DefaultsRecord record;
-  ErrorNumber error;
-  EXPECT_FALSE(LoadDefaults(&record, &error));
-  EXPECT_EQ(error, kNoError);
+  bool loaded = true;
+  EXPECT_EQ(LoadDefaults(&record, &loaded), kDone);
+  EXPECT_FALSE(loaded);
   EXPECT_EQ(record.bytes[0], 3);
   EXPECT_FALSE(fs::exists("korvanex.cfg")) << "loading never creates the file";
 }
@@ -79,17 +79,15 @@ TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
   for (const std::string& bytes : {std::string(), std::string(116, 'x')}) {
     Write("korvanex.cfg", bytes);
     DefaultsRecord record;
-    ErrorNumber error;
-    EXPECT_FALSE(LoadDefaults(&record, &error));
-    EXPECT_EQ(error, kErrorShortRecord);
+    bool loaded = true;
+    EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
     EXPECT_EQ(Read("korvanex.cfg"), bytes);
   }
   fs::remove("korvanex.cfg");
   fs::create_directory("korvanex.cfg");
   DefaultsRecord record;
-  ErrorNumber error;
-  EXPECT_FALSE(LoadDefaults(&record, &error));
-  EXPECT_EQ(error, kErrorShortRecord);
+  bool loaded = true;
+  EXPECT_EQ(LoadDefaults(&record, &loaded), kErrorShortRecord);
 }
 
 TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
@@ -97,10 +95,11 @@ TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
   bytes[100] = 0;
   Write("korvanex.cfg", bytes + std::string(83, 'z'));
   DefaultsRecord record;
-  ErrorNumber error;
-  ASSERT_TRUE(LoadDefaults(&record, &error));
+  bool loaded = false;
+  ASSERT_EQ(LoadDefaults(&record, &loaded), kDone);
+  ASSERT_TRUE(loaded);
   EXPECT_EQ(Bytes(record), bytes);
-  ASSERT_TRUE(SaveDefaults(record));
+  ASSERT_EQ(SaveDefaults(record), kDone);
   EXPECT_EQ(Read("korvanex.cfg"), bytes) << "a save leaves exactly one record";
 }
 
@@ -108,9 +107,9 @@ TEST_F(DefaultsFileTest, NewFileGetsReadWriteForAllLessUmask) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
   const mode_t old_mask = umask(027);
-  const bool saved = SaveDefaults(record);
+  const Outcome saved = SaveDefaults(record);
   umask(old_mask);
-  ASSERT_TRUE(saved);
+  ASSERT_EQ(saved, kDone);
   EXPECT_EQ(fs::status("korvanex.cfg").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
@@ -124,7 +123,7 @@ TEST_F(DefaultsFileTest, ExistingFileKeepsItsPermissionBits) {
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  ASSERT_TRUE(SaveDefaults(record));
+  ASSERT_EQ(SaveDefaults(record), kDone);
   EXPECT_EQ(fs::status("korvanex.cfg").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
@@ -136,7 +135,7 @@ TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsRewritten) {
   fs::create_symlink("real/settings.cfg", "korvanex.cfg");
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  ASSERT_TRUE(SaveDefaults(record));
+  ASSERT_EQ(SaveDefaults(record), kDone);
   EXPECT_TRUE(fs::is_symlink("korvanex.cfg"));
   EXPECT_EQ(Read("real/settings.cfg"), Bytes(record));
 }
@@ -149,18 +148,18 @@ TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
 
   // The unprivileged user can save where it may write, a new file as well as an old
   // one, so each failure below is the permission's doing.
-  ASSERT_TRUE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  ASSERT_TRUE(AsUnprivilegedUser([&] { return !SaveDefaults(record); }));
   EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
   Write("korvanex.cfg", old_bytes);
   fs::permissions("korvanex.cfg", fs::perms::all);
-  ASSERT_TRUE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  ASSERT_TRUE(AsUnprivilegedUser([&] { return !SaveDefaults(record); }));
   EXPECT_EQ(Read("korvanex.cfg"), Bytes(record));
 
   // A file the user may not write is not replaced, though the directory is writable.
   Write("korvanex.cfg", old_bytes);
   fs::permissions("korvanex.cfg",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_FALSE(AsUnprivilegedUser([&] { return !SaveDefaults(record); }));
   EXPECT_EQ(Read("korvanex.cfg"), old_bytes);
 
   // Through a link to a file the user may not write.
@@ -169,7 +168,7 @@ TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
   fs::permissions("locked/target.cfg", fs::perms::owner_read | fs::perms::others_read);
   fs::remove("korvanex.cfg");
   fs::create_symlink("locked/target.cfg", "korvanex.cfg");
-  EXPECT_FALSE(AsUnprivilegedUser([&] { return SaveDefaults(record); }));
+  EXPECT_FALSE(AsUnprivilegedUser([&] { return !SaveDefaults(record); }));
   EXPECT_EQ(Read("locked/target.cfg"), old_bytes);
   EXPECT_TRUE(fs::is_symlink("korvanex.cfg"));
   EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);

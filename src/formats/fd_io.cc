@@ -6,7 +6,7 @@
 
 namespace korvanex {
 
-ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset, size_t* written) {
+Outcome WriteFully(int fd, const void* data, size_t size, off_t offset, size_t* written) {
   const char* bytes = static_cast<const char*>(data);
   size_t unused = 0;
   if (written == nullptr) written = &unused;
@@ -14,26 +14,26 @@ ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset, size
   while (size > 0) {
     const ssize_t put = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
     if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return ErrorNumberFromErrno(errno);
+    if (put < 0) return OutcomeOfErrno(errno);
     if (put == 0) return kErrorReadWrite;
     bytes += put;
     *written += static_cast<size_t>(put);
     size -= static_cast<size_t>(put);
     if (offset >= 0) offset += put;
   }
-  return kNoError;
+  return kDone;
 }
 
-ErrorNumber ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) {
+Outcome ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) {
   char* bytes = static_cast<char*>(data);
   *got = 0;
   while (*got < size) {
     const ssize_t part = pread(fd, bytes + *got, size - *got, offset + static_cast<off_t>(*got));
-    if (part < 0) return ErrorNumberFromErrno(errno);
+    if (part < 0) return OutcomeOfErrno(errno);
     if (part == 0) break;
     *got += static_cast<size_t>(part);
   }
-  return kNoError;
+  return kDone;
 }
 
 FileKind KindOfOpenFile(int fd) {

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 
@@ -15,13 +15,13 @@ namespace korvanex {
 // offset. Returns the error number of a failure (101 for a write that wrote nothing). An
 // interrupted write is taken up again; a partial write goes on with the rest. `*written`,
 // when given, says how many bytes went in, also when the write failed part-way.
-ErrorNumber WriteFully(int fd, const void* data, size_t size, off_t offset = -1,
-                       size_t* written = nullptr);
+Outcome WriteFully(int fd, const void* data, size_t size, off_t offset = -1,
+                   size_t* written = nullptr);
 
 // Reads up to `size` bytes at `offset`, going on after short reads until the end of the
 // file. Sets `*got` to the number read. Returns the error number of a failure; unlike a
 // write, an interrupted read counts as a failed one, which the run reports.
-ErrorNumber ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
+Outcome ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
 
 enum class FileKind { kRegular, kDirectory, kOther, kUnknown };
 

@@ -1,17 +1,17 @@
 #include "formats/host_config.h"
 
 #include "formats/coding.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
 
-bool LoadHostConfig(const char* path, HostConfigRecord* record, ErrorNumber* read_error) {
+Outcome LoadHostConfig(const char* path, HostConfigRecord* record) {
   RecordFile file;
-  if (OpenRecordFile(path, kHostConfigRecordSize, &file)) return false;
-  *read_error = ReadRecordsAt(file, 0, 1, record->bytes);
+  if (OpenRecordFile(path, kHostConfigRecordSize, &file)) return Outcome(Refusal::kOstrelNotOpened);
+  const Outcome read = ReadRecordsAt(file, 0, 1, record->bytes);
   CloseRecordFile(&file);
-  return true;
+  return read;
 }
 
 Str255 DataPath(const HostConfigRecord& record) {

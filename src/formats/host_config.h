@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "formats/coding.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "text/counted_text.h"
 #include "text/net_address.h"
 
@@ -43,10 +43,10 @@ struct HostConfigRecord {
 };
 static_assert(sizeof(HostConfigRecord) == kHostConfigRecordSize, "no padding around the bytes");
 
-// Reads the first 1824 bytes of the file at `path`. False when it cannot be opened (a path
-// that names no regular file included); `*read_error` says whether the read that follows
-// the open failed (100 for a file shorter than the record).
-bool LoadHostConfig(const char* path, HostConfigRecord* record, ErrorNumber* read_error);
+// Reads the first 1824 bytes of the file at `path`: refused with kOstrelNotOpened when it
+// cannot be opened (a path that names no regular file included); a failed read is its
+// error number (100 for a file shorter than the record).
+Outcome LoadHostConfig(const char* path, HostConfigRecord* record);
 
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
 // its further characters from the bytes that follow the field.

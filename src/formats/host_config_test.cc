@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 #include "unprivileged.h"
@@ -70,29 +70,25 @@ TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {
   HostConfigRecord record;
 
   Write(bytes);
-  ErrorNumber read_error;
-  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
-  EXPECT_EQ(read_error, kNoError);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kDone);
   EXPECT_EQ(DataPath(record), "/");
 
   Write(bytes + std::string(500, 'x'));
-  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
-  EXPECT_EQ(read_error, kNoError);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kDone);
 
   Write(bytes.substr(0, 1823));
-  EXPECT_TRUE(LoadHostConfig(path_.c_str(), &record, &read_error));
-  EXPECT_EQ(read_error, kErrorShortRecord);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kErrorShortRecord);
   EXPECT_EQ(fs::file_size(path_), 1823u) << "the file is never written";
 }
 
 TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   HostConfigRecord record;
-  ErrorNumber read_error;
-  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record, &read_error));
+  const Outcome kNotOpened(Refusal::kOstrelNotOpened);
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kNotOpened);
   EXPECT_FALSE(fs::exists(path_)) << "never created";
 
   fs::create_directory(path_);
-  EXPECT_FALSE(LoadHostConfig(path_.c_str(), &record, &read_error));
+  EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kNotOpened);
   fs::remove(path_);
 
   // Write-protected on a writable file system: not opened, though it would only be read.
@@ -101,8 +97,7 @@ TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_TRUE(korvanex_test::AsUnprivilegedUser([&] {
     HostConfigRecord child_record;
-    ErrorNumber child_error;
-    return !LoadHostConfig(path_.c_str(), &child_record, &child_error);
+    return LoadHostConfig(path_.c_str(), &child_record) == kNotOpened;
   }));
 }
 

@@ -10,38 +10,33 @@
 
 namespace korvanex {
 
-ErrorNumber OpenRecordFile(const char* path, size_t record_size, RecordFile* file) {
-  return OpenRecordFileAt(AT_FDCWD, path, record_size, false, file);
-}
-
-ErrorNumber OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
-                             RecordFile* file) {
+Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, bool appending) {
   // Without O_NONBLOCK, the open of a FIFO would wait for the other end; with it, no open
   // waits, and whatever is not a regular file is turned away below.
   const int flags = O_NOCTTY | O_CLOEXEC | O_NONBLOCK | (appending ? O_APPEND : 0);
   // Asking for write access also keeps directories out: the system refuses them.
-  int fd = openat(dir_fd, path, O_RDWR | flags);
+  int fd = open(path, O_RDWR | flags);
   if (fd < 0 && errno == EROFS) {
     // Only a read-only file system lets the open go on without write access; a file the
     // user may not write counts as one that cannot be opened.
-    fd = openat(dir_fd, path, O_RDONLY | flags);
+    fd = open(path, O_RDONLY | flags);
   }
   if (fd < 0) {
     // A socket or a device without its hardware refuses the open itself.
     if (errno == EISDIR || errno == ENXIO || errno == ENODEV) return kErrorShortRecord;
-    return ErrorNumberFromErrno(errno);
+    return OutcomeOfErrno(errno);
   }
-  ErrorNumber error;
+  Outcome error;
   const FileKind kind = KindOfOpenFile(fd);
   if (kind == FileKind::kUnknown) {
-    error = ErrorNumberFromErrno(errno);
+    error = OutcomeOfErrno(errno);
   } else if (kind != FileKind::kRegular) {
     error = kErrorShortRecord;
   } else {
     // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
     const int status_flags = fcntl(fd, F_GETFL);
     if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
-      error = ErrorNumberFromErrno(errno);
+      error = OutcomeOfErrno(errno);
     }
   }
   if (error) {
@@ -50,37 +45,37 @@ ErrorNumber OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, b
   }
   file->fd = fd;
   file->record_size = record_size;
-  return kNoError;
+  return kDone;
 }
 
-ErrorNumber FileSize(const RecordFile& file, int64_t* size) {
+Outcome FileSize(const RecordFile& file, int64_t* size) {
   struct stat status;
-  if (fstat(file.fd, &status) != 0) return ErrorNumberFromErrno(errno);
+  if (fstat(file.fd, &status) != 0) return OutcomeOfErrno(errno);
   *size = status.st_size;
-  return kNoError;
+  return kDone;
 }
 
-ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
+Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
   const size_t size = count * file.record_size;
   size_t got = 0;
   const off_t offset = static_cast<off_t>(first * static_cast<int64_t>(file.record_size));
-  if (ErrorNumber error = ReadFullyAt(file.fd, records, size, offset, &got)) return error;
-  return got == size ? kNoError : kErrorShortRecord;
+  if (Outcome error = ReadFullyAt(file.fd, records, size, offset, &got)) return error;
+  return got == size ? kDone : kErrorShortRecord;
 }
 
-ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
-                         bool over_partial) {
+Outcome AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
+                     bool over_partial) {
   const int64_t start = seen_size - seen_size % static_cast<int64_t>(file.record_size);
   int64_t size = 0;
   if (over_partial) {
     // A positioned write would go to the end of a file opened for appending, so the stray
     // bytes are cut off and the record appended in their place.
-    if (ErrorNumber error = FileSize(file, &size)) return error;
+    if (Outcome error = FileSize(file, &size)) return error;
     if (size != seen_size) return kErrorReadWrite;
-    if (ftruncate(file.fd, static_cast<off_t>(start)) != 0) return ErrorNumberFromErrno(errno);
+    if (ftruncate(file.fd, static_cast<off_t>(start)) != 0) return OutcomeOfErrno(errno);
   }
   size_t written = 0;
-  const ErrorNumber error = WriteFully(file.fd, record, file.record_size, -1, &written);
+  const Outcome error = WriteFully(file.fd, record, file.record_size, -1, &written);
   if (error && written > 0 && !FileSize(file, &size) &&
       size == start + static_cast<int64_t>(written)) {
     (void)ftruncate(file.fd, static_cast<off_t>(start));
@@ -113,22 +108,22 @@ bool IsUnchanged(const FileStamp& before, const FileStamp& now) {
          SameTime(before.changed, now.changed);
 }
 
-ErrorNumber StampOfRecordFile(const RecordFile& file, FileStamp* stamp) {
+Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp) {
   struct stat status;
-  if (fstat(file.fd, &status) != 0) return ErrorNumberFromErrno(errno);
+  if (fstat(file.fd, &status) != 0) return OutcomeOfErrno(errno);
   FillStamp(status, stamp);
-  return kNoError;
+  return kDone;
 }
 
-ErrorNumber StampOfPath(int dir_fd, const char* path, FileStamp* stamp) {
+Outcome StampOfPath(const char* path, FileStamp* stamp) {
   struct stat status;
-  if (fstatat(dir_fd, path, &status, 0) != 0) return ErrorNumberFromErrno(errno);
+  if (fstatat(AT_FDCWD, path, &status, 0) != 0) return OutcomeOfErrno(errno);
   FillStamp(status, stamp);
-  return kNoError;
+  return kDone;
 }
 
-ErrorNumber SyncRecordFile(const RecordFile& file) {
-  return fdatasync(file.fd) == 0 ? kNoError : kErrorReadWrite;
+Outcome SyncRecordFile(const RecordFile& file) {
+  return fdatasync(file.fd) == 0 ? kDone : kErrorReadWrite;
 }
 
 LockResult TryLockRecordFile(const RecordFile& file) {

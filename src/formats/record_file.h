@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 // A build without 64-bit offsets, inode numbers and time stamps (see CMakeLists.txt) must
 // not compile: on a 32-bit board it would fail on files stamped past 2038.
@@ -29,19 +29,18 @@ struct RecordFile {
 // when the file system itself is read-only; never creates or truncates it, and never
 // waits for a writer or reader of a FIFO. A path that names no regular file (a directory,
 // a FIFO, a socket or a device) never opens, with error 100: no record can be read there.
-ErrorNumber OpenRecordFile(const char* path, size_t record_size, RecordFile* file);
-// The same for `path` taken from the directory `dir_fd`. With `appending`, every write goes
-// to the end of the file as it is at that moment, after whatever another program appended.
-ErrorNumber OpenRecordFileAt(int dir_fd, const char* path, size_t record_size, bool appending,
-                             RecordFile* file);
+// With `appending`, every write goes to the end of the file as it is at that moment, after
+// whatever another program appended.
+Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file,
+                       bool appending = false);
 
-// Every other operation returns kNoError or an error number.
+// Every other operation returns kDone or an error number.
 
 // The file's size in bytes; its whole records are the size divided by the record size.
-ErrorNumber FileSize(const RecordFile& file, int64_t* size);
+Outcome FileSize(const RecordFile& file, int64_t* size);
 // Reads `count` whole records from record `first` on into `records`; fewer bytes than that
 // is error 100.
-ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records);
+Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records);
 // Appends one record to a file opened for appending, which was `seen_size` bytes long when
 // last seen. With `over_partial`, that size ends in a partial record that nobody is
 // writing: if the file still has that size, the partial record is cut off first, so that
@@ -49,10 +48,10 @@ ErrorNumber ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, u
 // written (101). A write that fails part-way leaves no partial record: when the file ends
 // in what it wrote, with nothing written after it, the file is cut back to where the
 // record began, so that the next record appended is not out of step.
-ErrorNumber AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
-                         bool over_partial);
+Outcome AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
+                     bool over_partial);
 // Makes what was written durable; any failure is error 101.
-ErrorNumber SyncRecordFile(const RecordFile& file);
+Outcome SyncRecordFile(const RecordFile& file);
 
 // What a look at a file shows: which file it is, its size and when it last changed.
 struct FileStamp {
@@ -66,9 +65,9 @@ bool IsSameFile(const FileStamp& a, const FileStamp& b);
 // Whether size and both times are the same.
 bool IsUnchanged(const FileStamp& before, const FileStamp& now);
 // The open file's stamp.
-ErrorNumber StampOfRecordFile(const RecordFile& file, FileStamp* stamp);
-// The stamp of the file that `path` in the directory `dir_fd` names now.
-ErrorNumber StampOfPath(int dir_fd, const char* path, FileStamp* stamp);
+Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp);
+// The stamp of the file that `path` names now.
+Outcome StampOfPath(const char* path, FileStamp* stamp);
 
 // An exclusive advisory lock on the file, held until it is closed, which keeps two runs of
 // the tool from writing the same file at once.

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 
@@ -35,7 +35,7 @@ class RecordFileTest : public ScratchDirTest {
 };
 
 TEST_F(RecordFileTest, NeverCreatesAFile) {
-  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
+  EXPECT_NE(OpenRecordFile(path_.c_str(), 4, &file_), kDone);
   EXPECT_FALSE(fs::exists(path_));
 }
 
@@ -59,41 +59,41 @@ TEST_F(RecordFileTest, OnlyRegularFilesOpen) {
 
 TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kDone);
   int64_t size = -1;
-  ASSERT_EQ(FileSize(file_, &size), kNoError);
+  ASSERT_EQ(FileSize(file_, &size), kDone);
   EXPECT_EQ(size, 10);
 
   uint8_t records[8];
-  ASSERT_EQ(ReadRecordsAt(file_, 0, 2, records), kNoError);
+  ASSERT_EQ(ReadRecordsAt(file_, 0, 2, records), kDone);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(records), 8), "AAAABBBB");
   EXPECT_EQ(ReadRecordsAt(file_, 2, 1, records), kErrorShortRecord);
 
   CloseRecordFile(&file_);
-  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_, true), kDone);
   // Stray bytes that changed since they were seen are another writer's: never written over.
   EXPECT_EQ(AppendRecord(file_, Bytes("XXXX"), 9, true), kErrorReadWrite);
-  ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10, true), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10, true), kDone);
   EXPECT_EQ(Read(), "AAAABBBBDDDD");
-  ASSERT_EQ(AppendRecord(file_, Bytes("EEEE"), 12, false), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("EEEE"), 12, false), kDone);
   EXPECT_EQ(Read(), "AAAABBBBDDDDEEEE");
 }
 
 TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
   Write("AAAA");
-  ASSERT_EQ(OpenRecordFileAt(AT_FDCWD, path_.c_str(), 4, true, &file_), kNoError);
-  ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), 4, false), kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_, true), kDone);
+  ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), 4, false), kDone);
   std::ofstream(path_, std::ios::binary | std::ios::app) << "XXXX";
-  ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), 8, false), kNoError);
+  ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), 8, false), kDone);
   EXPECT_EQ(Read(), "AAAABBBBXXXXCCCC");
-  EXPECT_EQ(SyncRecordFile(file_), kNoError);
+  EXPECT_EQ(SyncRecordFile(file_), kDone);
 }
 
 TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
   Write("");
   RecordFile other;
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kNoError);
-  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &other), kNoError);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kDone);
+  ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &other), kDone);
   EXPECT_EQ(TryLockRecordFile(file_), LockResult::kLocked);
   EXPECT_EQ(TryLockRecordFile(other), LockResult::kBusy);
   CloseRecordFile(&file_);
@@ -101,19 +101,19 @@ TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
   CloseRecordFile(&other);
 }
 
-TEST(ErrorNumber, SystemErrorsMapToTheirNumbers) {
-  EXPECT_EQ(ErrorNumberFromErrno(ENOENT).number(), 2);
-  EXPECT_EQ(ErrorNumberFromErrno(ELOOP).number(), 3);
-  EXPECT_EQ(ErrorNumberFromErrno(EMFILE).number(), 4);
-  EXPECT_EQ(ErrorNumberFromErrno(EROFS).number(), 5);
-  EXPECT_EQ(ErrorNumberFromErrno(EBADF).number(), 6);
-  EXPECT_EQ(ErrorNumberFromErrno(ENOSPC).number(), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(EPIPE).number(), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(EFBIG).number(), 101);
-  EXPECT_EQ(ErrorNumberFromErrno(ETXTBSY).number(), 162);
-  EXPECT_EQ(ErrorNumberFromErrno(EFAULT).number(), 217);
-  EXPECT_EQ(ErrorNumberFromErrno(EINVAL).number(), 218);
-  EXPECT_NE(ErrorNumberFromErrno(EXDEV), kNoError);  // unlisted errors still fail the run
+TEST(Outcome, SystemErrorsMapToTheirNumbers) {
+  EXPECT_EQ(OutcomeOfErrno(ENOENT).number(), 2);
+  EXPECT_EQ(OutcomeOfErrno(ELOOP).number(), 3);
+  EXPECT_EQ(OutcomeOfErrno(EMFILE).number(), 4);
+  EXPECT_EQ(OutcomeOfErrno(EROFS).number(), 5);
+  EXPECT_EQ(OutcomeOfErrno(EBADF).number(), 6);
+  EXPECT_EQ(OutcomeOfErrno(ENOSPC).number(), 101);
+  EXPECT_EQ(OutcomeOfErrno(EPIPE).number(), 101);
+  EXPECT_EQ(OutcomeOfErrno(EFBIG).number(), 101);
+  EXPECT_EQ(OutcomeOfErrno(ETXTBSY).number(), 162);
+  EXPECT_EQ(OutcomeOfErrno(EFAULT).number(), 217);
+  EXPECT_EQ(OutcomeOfErrno(EINVAL).number(), 218);
+  EXPECT_NE(OutcomeOfErrno(EXDEV), kDone);  // unlisted errors still fail the run
 }
 
 }  // namespace

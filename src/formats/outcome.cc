@@ -1,17 +1,17 @@
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 #include <errno.h>
 
 namespace korvanex {
 
-ErrorNumber ErrorNumberFromErrno(int system_error) {
+Outcome OutcomeOfErrno(int system_error) {
   switch (system_error) {
     case ENOENT:
-      return ErrorNumber(2);
+      return Outcome(2);
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-      return ErrorNumber(3);
+      return Outcome(3);
     case EMFILE:
     case ENFILE:
       return kErrorTooManyOpenFiles;
@@ -19,7 +19,7 @@ ErrorNumber ErrorNumberFromErrno(int system_error) {
     case EPERM:
     case EEXIST:
     case EROFS:
-      return ErrorNumber(5);
+      return Outcome(5);
     case EBADF:
       return kErrorBadHandle;
     case EINTR:
@@ -31,12 +31,12 @@ ErrorNumber ErrorNumberFromErrno(int system_error) {
     case EPIPE:
       return kErrorReadWrite;
     case ETXTBSY:
-      return ErrorNumber(162);
+      return Outcome(162);
     case ENOMEM:
     case EFAULT:
       return kErrorOutOfMemory;
     case EINVAL:
-      return ErrorNumber(218);
+      return Outcome(218);
     default:
       return kErrorReadWrite;
   }

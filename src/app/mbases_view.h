@@ -1,11 +1,11 @@
-// What the import needs to know of mbases.dat: the file names of the bases, the indexes in
-// use, the record count and the bytes of the last whole record. It is read once and then
-// kept up to date: with the records the run appends, with what another program appended,
-// and by reading the file afresh when it was rewritten or replaced (see mbases_file.h for
-// what the look before each area sees). Searching it gives the same answers as rescanning
-// the file for every area.
-#ifndef KORVANEX_APP_BASE_INDEX_H_
-#define KORVANEX_APP_BASE_INDEX_H_
+// The run's view of mbases.dat, all the import needs to know of it: the file names of the
+// bases, the indexes in use, the record count and the bytes of the last whole record. It
+// is read once and then kept up to date: with the records the run appends, with what
+// another program appended, and by reading the file afresh when it was rewritten or
+// replaced (see mbases_file.h for what a look at the file sees). Searching it gives the
+// same answers as rescanning the file for every area.
+#ifndef KORVANEX_APP_MBASES_VIEW_H_
+#define KORVANEX_APP_MBASES_VIEW_H_
 
 #include <bitset>
 #include <cstdint>
@@ -14,10 +14,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/import_result.h"
 #include "app/mbases_file.h"
 #include "formats/base_record.h"
-#include "formats/error_number.h"
+#include "formats/outcome.h"
 
 namespace korvanex {
 
@@ -40,7 +39,7 @@ struct FileNameKeyHash {
   }
 };
 
-struct BaseIndex {
+struct MbasesView {
   // Upper-cased FileNames of the records (only those with a valid length of 0..8): those
   // of the last full read, sorted, which keeps a large board small in memory, and those
   // appended since.
@@ -57,22 +56,22 @@ struct BaseIndex {
   BaseRecord last_record;
 };
 
-// Brings the view up to date with the file: reads the records the view lacks (all of them
-// at first), or the whole file again when it was rewritten or replaced, and looks again
-// after every read until a look finds the file as it was read. `*afresh` says whether the
-// whole file was read again.
-ImportResult RefreshBaseIndex(MbasesFile* mbases, BaseIndex* index, bool* afresh);
+// Reads the file that `mbases` last saw into the view: the records added since the view
+// was read, or, when `afresh`, all of them. When the record that ended the file for the
+// view is no longer the same, the file was rewritten, not only appended to, and it is read
+// afresh all the same; `*read_afresh` is then set.
+Outcome ReadIntoView(const MbasesFile& mbases, bool afresh, MbasesView* view, bool* read_afresh);
 
 // Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
-bool HasFileName(const BaseIndex& index, std::string_view file_name);
+bool HasFileName(const MbasesView& view, std::string_view file_name);
 
-// The lowest index from the record count + 1 upward that no record carries; none when
+// Takes the lowest index from the record count + 1 upward that no record carries; none when
 // that would exceed 32767.
-std::optional<int32_t> NextFreeIndex(BaseIndex* index);
+std::optional<int32_t> TakeFreeIndex(MbasesView* view);
 
 // Takes in a record that the run appended to the file.
-void AddAppendedRecord(BaseIndex* index, const BaseRecord& record);
+void TakeInAppended(MbasesView* view, const BaseRecord& record);
 
 }  // namespace korvanex
 
-#endif  // KORVANEX_APP_BASE_INDEX_H_
+#endif  // KORVANEX_APP_MBASES_VIEW_H_
