@@ -23,6 +23,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/messages.h"
 #include "unprivileged.h"
 
 namespace korvanex_test {
@@ -299,8 +300,8 @@ const std::string kBanner =
     "\n";
 
 std::string AreaHead(const std::string& tag) {
-  std::string shown = tag.substr(0, 62);
-  shown.resize(62, ' ');
+  std::string shown = tag.substr(0, korvanex::message::kTagColumns);
+  shown.resize(korvanex::message::kTagColumns, ' ');
   return "- Area: " + shown;
 }
 

@@ -113,7 +113,7 @@ class PtySession {
 // The four lines that begin every import run's output.
 extern const std::string kBanner;
 // An area line as a run prints it without a terminal: the head with the tag padded or cut
-// to 62 characters, then the word and CR LF.
+// to the console's tag columns, then the word and CR LF.
 std::string AreaHead(const std::string& tag);
 std::string AreaLine(const std::string& tag, const std::string& word);
 // The empty line and the summary that end a complete import.

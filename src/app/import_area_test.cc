@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "console/console.h"
 #include "console/pipe_write.h"
 #include "formats/coding.h"
@@ -65,13 +66,13 @@ struct Rescanning {
 
   // The verdict; a new base's record is built here from the fields, over the buffer.
   std::string Import(const AreaEntry& entry, BaseSetup fields) {
-    if (FindBase(entry.FileName)) return "|12Exists";
+    if (FindBase(entry.FileName)) return message::kAreaExists;
     fields.name = fields.short_name = std::string(entry.Tag);
     fields.file_name = std::string(entry.FileName);
     fields.address_slot = entry.AddressSlot;
     Create(fields);
     created.push_back(fields);
-    return "|10Creating";
+    return message::kAreaCreating;
   }
   void Create(BaseSetup setup) {
     setup.under = &buffer;
@@ -107,15 +108,15 @@ std::string RandomName(std::mt19937& random) {
   return name;
 }
 
-// Tags with pipe codes anywhere, and often with a pipe in the last one or two of the 62
+// Tags with pipe codes anywhere, and often with a pipe in the last one or two of the
 // columns the console gives them, where a code could run on into the verdict.
 std::string RandomTag(std::mt19937& random) {
   static const char kChars[] = "T|0125$a ";
   const bool at_edge = random() % 2 == 0;
-  std::string tag(std::uniform_int_distribution<int>(at_edge ? 61 : 1, at_edge ? 64 : 12)(random),
-                  'x');
+  const size_t edge = message::kTagColumns;
+  std::string tag(at_edge ? edge - 1 + random() % 4 : 1 + random() % 12, 'x');
   for (char& c : tag) c = kChars[std::uniform_int_distribution<int>(0, 8)(random)];
-  if (at_edge) tag[60 + random() % 2] = '|';
+  if (at_edge) tag[edge - 2 + random() % 2] = '|';
   return tag;
 }
 
@@ -190,10 +191,10 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       entry.Tag = tag;
       entry.AddressSlot = static_cast<uint8_t>(1 + random() % 20);
       // The line is what the head and the verdict give as two texts, one after the other.
-      std::string tag_field(tag.substr(0, 62));
-      tag_field.resize(62, ' ');
+      std::string tag_field(tag.substr(0, message::kTagColumns));
+      tag_field.resize(message::kTagColumns, ' ');
       ConsoleStartWithSink(Capture, terminal);
-      PipeWrite(Str255("|08- |07Area|08: |15" + tag_field));
+      PipeWrite(Str255(message::kAreaHead + tag_field));
       PipeWriteLn(Str255(reference.Import(entry, fields)));
       const std::string expected_line = console_output;
       console_output.clear();
