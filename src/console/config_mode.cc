@@ -91,7 +91,7 @@ std::string Shown(const Setting& setting, const DefaultsRecord& d) {
   switch (setting.kind) {
     case SettingKind::kText:
     case SettingKind::kUpperText:
-      return TerminalSafe(GetDefaultsText(d, setting.text).view());
+      return TerminalSafe(GetDefaultsText(d, setting.text));
     case SettingKind::kNumber:
       return IntToText(GetDefaultsNumber(d, setting.offset)).str();
     case SettingKind::kChoice:
@@ -109,8 +109,8 @@ bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize 
     return true;
   }
   const bool number = setting.kind == SettingKind::kNumber;
-  const Str255 start =
-      number ? IntToText(GetDefaultsNumber(*d, setting.offset)) : GetDefaultsText(*d, setting.text);
+  const Str255 start = number ? IntToText(GetDefaultsNumber(*d, setting.offset))
+                              : Str255(GetDefaultsText(*d, setting.text));
   const uint8_t max_length = number ? kNumberLength : static_cast<uint8_t>(setting.text.capacity);
   Str255 edited;
   if (!EditField(kValueColumn, RowOf(setting), max_length, start, {size, ConfigScreen(*d)}, keys,

@@ -4,9 +4,9 @@
 #ifndef KORVANEX_FORMATS_CODING_H_
 #define KORVANEX_FORMATS_CODING_H_
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "text/counted_text.h"
@@ -51,22 +51,23 @@ inline void EncodeFixed16(uint8_t* p, uint16_t value) {
 }
 
 // The text of the counted string whose length byte is at `offset` of a record of
-// `record_size` bytes. The stored length is taken up to `max_length`, and never past the
-// end of the record, whatever the length byte says.
-inline Str255 DecodeCountedAt(const uint8_t* record, size_t record_size, size_t offset,
-                              size_t max_length) {
+// `record_size` bytes, where it lies in the record. The stored length is taken up to
+// `max_length`, and never past the end of the record, whatever the length byte says.
+inline std::string_view DecodeCountedAt(const uint8_t* record, size_t record_size, size_t offset,
+                                        size_t max_length) {
   size_t length = record[offset];
   if (length > max_length) length = max_length;
   if (length > record_size - offset - 1) length = record_size - offset - 1;
-  return Str255(std::string_view(reinterpret_cast<const char*>(record + offset + 1), length));
+  return std::string_view(reinterpret_cast<const char*>(record + offset + 1), length);
 }
 
 // The text of a counted field, its stored length cut to the field's capacity.
-inline Str255 DecodeCounted(const uint8_t* record, size_t record_size, CountedField field) {
+inline std::string_view DecodeCounted(const uint8_t* record, size_t record_size,
+                                      CountedField field) {
   return DecodeCountedAt(record, record_size, field.offset, field.capacity);
 }
 template <size_t N>
-Str255 DecodeCounted(const uint8_t (&record)[N], CountedField field) {
+std::string_view DecodeCounted(const uint8_t (&record)[N], CountedField field) {
   return DecodeCounted(record, N, field);
 }
 
@@ -80,7 +81,7 @@ void EncodeCounted(uint8_t (&record)[N], CountedField field, std::string_view te
   if (field.offset >= N) return;
   if (length > N - field.offset - 1) length = N - field.offset - 1;
   record[field.offset] = static_cast<uint8_t>(length);
-  std::copy_n(text.data(), length, record + field.offset + 1);
+  std::memcpy(record + field.offset + 1, text.data(), length);
 }
 
 }  // namespace korvanex

@@ -16,7 +16,7 @@
 
 namespace korvanex {
 
-Str255 GetDefaultsText(const DefaultsRecord& record, CountedField field) {
+std::string_view GetDefaultsText(const DefaultsRecord& record, CountedField field) {
   return DecodeCounted(record.bytes, field);
 }
 

@@ -52,8 +52,9 @@ struct DefaultsRecord {
 };
 static_assert(sizeof(DefaultsRecord) == kDefaultsRecordSize, "no padding around the bytes");
 
-// The text of a string field, its length cut to the field's capacity.
-Str255 GetDefaultsText(const DefaultsRecord& record, CountedField field);
+// The text of a string field, its length cut to the field's capacity, where it lies in the
+// record.
+std::string_view GetDefaultsText(const DefaultsRecord& record, CountedField field);
 // Writes the length and characters of `text` cut to the field's capacity; the bytes behind
 // the new length keep what they held.
 void SetDefaultsText(DefaultsRecord* record, CountedField field, const Str255& text);

@@ -63,7 +63,7 @@ TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
   EXPECT_EQ(Bytes(record).substr(63, 6), std::string("\x02s255\0", 6));
   // Lengths above the capacity are cut when read.
   record.bytes[defaults_field::kHeaderFile.offset] = 200;
-  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile).size(), 8);
+  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile).size(), 8u);
 }
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {

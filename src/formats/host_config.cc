@@ -18,11 +18,11 @@ Str255 DataPath(const HostConfigRecord& record) {
   return DecodeCountedAt(record.bytes, kHostConfigRecordSize, host_field::kDataPath.offset, 255);
 }
 
-Str255 MsgBasePath(const HostConfigRecord& record) {
+std::string_view MsgBasePath(const HostConfigRecord& record) {
   return DecodeCounted(record.bytes, host_field::kMsgBasePath);
 }
 
-Str255 BaseDefaultText(const HostConfigRecord& record) {
+std::string_view BaseDefaultText(const HostConfigRecord& record) {
   return DecodeCounted(record.bytes, host_field::kBaseDefaultText);
 }
 

@@ -51,10 +51,10 @@ Outcome LoadHostConfig(const char* path, HostConfigRecord* record);
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
 // its further characters from the bytes that follow the field.
 Str255 DataPath(const HostConfigRecord& record);
-// The stored MsgBasePath, cut to 40 characters.
-Str255 MsgBasePath(const HostConfigRecord& record);
-// The stored BaseDefaultText, cut to 50 characters.
-Str255 BaseDefaultText(const HostConfigRecord& record);
+// The stored MsgBasePath, cut to 40 characters, where it lies in the record.
+std::string_view MsgBasePath(const HostConfigRecord& record);
+// The stored BaseDefaultText, cut to 50 characters, where it lies in the record.
+std::string_view BaseDefaultText(const HostConfigRecord& record);
 // BaseDefaultBytes 0..3.
 uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i);
 // The zones of slots 1..20, in order.
