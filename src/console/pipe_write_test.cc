@@ -88,8 +88,7 @@ TEST(PipeWrite, EachCallGoesOutInOneWrite) {
 TEST(ConsoleText, OnlyWritingItChangesWhatTheConsoleShows) {
   OnTerminal("");
   ConsoleText red, plain;
-  StartConsoleText(&red);
-  StartConsoleText(&plain);
+  for (ConsoleText* text : {&red, &plain}) StartConsoleText(text);
   AppendPipeText("|12a", &red);
   AppendPipeText("b", &plain);
   for (const ConsoleText* text : {&plain, &red, &plain}) ConsoleWrite(*text);

@@ -102,18 +102,13 @@ TEST_F(RecordFileTest, SecondLockWaitsForTheFirst) {
 }
 
 TEST(Outcome, SystemErrorsMapToTheirNumbers) {
-  EXPECT_EQ(OutcomeOfErrno(ENOENT).number(), 2);
-  EXPECT_EQ(OutcomeOfErrno(ELOOP).number(), 3);
-  EXPECT_EQ(OutcomeOfErrno(EMFILE).number(), 4);
-  EXPECT_EQ(OutcomeOfErrno(EROFS).number(), 5);
-  EXPECT_EQ(OutcomeOfErrno(EBADF).number(), 6);
-  EXPECT_EQ(OutcomeOfErrno(ENOSPC).number(), 101);
-  EXPECT_EQ(OutcomeOfErrno(EPIPE).number(), 101);
-  EXPECT_EQ(OutcomeOfErrno(EFBIG).number(), 101);
-  EXPECT_EQ(OutcomeOfErrno(ETXTBSY).number(), 162);
-  EXPECT_EQ(OutcomeOfErrno(EFAULT).number(), 217);
-  EXPECT_EQ(OutcomeOfErrno(EINVAL).number(), 218);
-  EXPECT_NE(OutcomeOfErrno(EXDEV), kDone);  // unlisted errors still fail the run
+  const struct {
+    int system_error;
+    int number;
+  } kCases[] = {{ENOENT, 2},    {ELOOP, 3},    {EMFILE, 4},   {EROFS, 5},
+                {EBADF, 6},     {ENOSPC, 101}, {EPIPE, 101},  {EFBIG, 101},
+                {ETXTBSY, 162}, {EFAULT, 217}, {EINVAL, 218}, {EXDEV, 101}};
+  for (const auto& c : kCases) EXPECT_EQ(OutcomeOfErrno(c.system_error).number(), c.number);
 }
 
 }  // namespace
