@@ -8,8 +8,6 @@ std::string_view StripBoth(std::string_view text, char c) {
   return text;
 }
 
-char UpperCaseChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
 Str255 UpperCase(std::string_view text) {
   Str255 upper;
   for (char c : text) upper.Append(UpperCaseChar(c));

@@ -11,8 +11,8 @@ namespace korvanex {
 
 // The text without the runs of `c` at its start and its end.
 std::string_view StripBoth(std::string_view text, char c);
-// a-z become A-Z; every other byte stays.
-char UpperCaseChar(char c);
+// a-z become A-Z; every other byte stays. Inline: every file name of a board goes through it.
+inline char UpperCaseChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 Str255 UpperCase(std::string_view text);
 Str255 IntToText(int32_t value);
 // The whole text read as one integer (decimal, "$" hexadecimal or "%" binary, optional
