@@ -19,7 +19,6 @@
 #include "formats/fd_io.h"
 #include "formats/host_config.h"
 #include "formats/outcome.h"
-#include "formats/record_file.h"
 #include "text/text_utils.h"
 
 namespace korvanex {

@@ -8,12 +8,6 @@
 
 namespace korvanex {
 
-namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
 void AppendPipeText(std::string_view text, ConsoleText* out) {
   size_t i = 0;
   while (i < text.size()) {
@@ -24,10 +18,7 @@ void AppendPipeText(std::string_view text, ConsoleText* out) {
       i = run_end;
     } else if (i + 2 < text.size()) {
       const std::string_view code = text.substr(i + 1, 2);
-      // Two digits, as the tool's own texts have them, read at once; any other pair as the
-      // number parser reads it.
-      const bool digits = IsDigit(code[0]) && IsDigit(code[1]);
-      const int32_t n = digits ? (code[0] - '0') * 10 + (code[1] - '0') : TextToInt(code);
+      const int32_t n = TextToInt(code);
       if (code == "00" || n > 0) {
         if (n <= 15) {
           SetForeground(static_cast<uint8_t>(n), out);

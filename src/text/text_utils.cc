@@ -1,5 +1,8 @@
 #include "text/text_utils.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace korvanex {
 
 std::string_view StripBoth(std::string_view text, char c) {
@@ -42,6 +45,13 @@ int DigitValue(char c) {
 }  // namespace
 
 int32_t TextToInt(std::string_view text) {
+  // Up to nine plain decimal digits, as every pipe code of the tool's own texts, always fit:
+  // they are read at once, without the checks below.
+  if (!text.empty() && text.size() <= 9 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::accumulate(text.begin(), text.end(), int32_t{0},
+                           [](int32_t value, char c) { return value * 10 + (c - '0'); });
+  }
   size_t i = 0;
   const size_t length = text.size();
   while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
