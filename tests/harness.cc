@@ -258,12 +258,15 @@ void PtySession::CloseInput() {
   master_ = -1;
 }
 
-int PtySession::Wait(double timeout_seconds) {
+int PtySession::Wait(double timeout_seconds, const std::function<void(int)>& at_stop) {
   const double deadline = Now() + timeout_seconds;
-  for (;;) {
+  for (int stops = 0;;) {
     int wait_status = 0;
-    pid_t done = waitpid(pid_, &wait_status, WNOHANG);
-    if (done == pid_) {
+    pid_t done = waitpid(pid_, &wait_status, WNOHANG | (at_stop ? WUNTRACED : 0));
+    if (done == pid_ && WIFSTOPPED(wait_status)) {
+      at_stop(++stops);
+      kill(pid_, SIGCONT);
+    } else if (done == pid_) {
       // What the program wrote last can reach this side of the terminal after its end.
       // Reading goes on until the terminal says its other side is closed, which it does
       // only once every byte has been read.

@@ -94,8 +94,10 @@ class PtySession {
   // Closes the keyboard side (the terminal hangs up).
   void CloseInput();
   // Waits for the program to end and reads its output to the last byte; returns the exit
-  // status.
-  int Wait(double timeout_seconds = kWaitSeconds);
+  // status. Each time the program stops itself meanwhile (see KORVANEX_FAULT_SIGNAL),
+  // `at_stop` is called with the number of the stop, from 1, and the program goes on.
+  int Wait(double timeout_seconds = kWaitSeconds,
+           const std::function<void(int)>& at_stop = nullptr);
   const std::string& output() const { return output_; }
   pid_t pid() const { return pid_; }
   // The terminal's descriptor on the test's side; its settings are the tool's terminal's.

@@ -2,16 +2,19 @@
 // operation fail. Configured by the environment:
 //   KORVANEX_FAULT_FILE     the file, by the end of its path ("mbases.dat"); with a
 //                           leading "*", any path that holds the rest ("*korvanex.cfg")
-//   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fstatat, fsync or fdatasync
-//                           (read and write include their positioned forms; fstatat is
-//                           counted, like open, by path), or new: the Nth allocation of
-//                           the program finds no memory
-//   KORVANEX_FAULT_NTH      which call of that operation on that file fails, from 1
+//   KORVANEX_FAULT_OP       open, read, write, lseek, fstat, fstatat, ftruncate, fsync or
+//                           fdatasync (read and write include their positioned forms;
+//                           fstatat is counted, like open, by path), or a list of them
+//                           ("fstat,write"), or new: the Nth allocation of the program
+//                           finds no memory
+//   KORVANEX_FAULT_NTH      which call of those operations on that file fails, from 1;
+//                           0 for every call (with a signal: a stop at each one)
 //   KORVANEX_FAULT_ERRNO    the errno it fails with; 0 makes a read return end of file
 //   KORVANEX_FAULT_PARTIAL  writes only: the Nth write puts only this many bytes and
 //                           returns that count, and the write after it fails
 //   KORVANEX_FAULT_SIGNAL   instead of failing, the Nth call sends the process this signal
-//                           and goes on as usual; an open sends it once the file is open,
+//                           and goes on as usual (a write with KORVANEX_FAULT_PARTIAL
+//                           then stops short); an open sends it once the file is open,
 //                           any other call before it acts
 // Opens are counted over every path that ends in the suffix; the other operations over the
 // descriptors such opens returned.
@@ -39,14 +42,16 @@
 
 namespace {
 
-enum Op { kNone, kOpen, kRead, kWrite, kLseek, kFstat, kFstatat, kFsync, kFdatasync, kNew };
+enum Op { kOpen, kRead, kWrite, kLseek, kFstat, kFstatat, kFtruncate, kFsync, kFdatasync, kNew };
+constexpr const char* kOpNames[] = {"open",    "read",      "write", "lseek",     "fstat",
+                                    "fstatat", "ftruncate", "fsync", "fdatasync", "new"};
 
 constexpr int kMaxFd = 4096;
 
 struct Config {
   bool loaded = false;
   const char* suffix = nullptr;
-  Op op = kNone;
+  int ops = 0;  // a bit for each Op
   long nth = 0;
   int error = 0;
   long partial = -1;
@@ -66,17 +71,14 @@ Config& Get() {
   if (!config.loaded) {
     config.loaded = true;
     config.suffix = getenv("KORVANEX_FAULT_FILE");
-    const char* op = getenv("KORVANEX_FAULT_OP");
-    if (op != nullptr) {
-      if (strcmp(op, "open") == 0) config.op = kOpen;
-      if (strcmp(op, "read") == 0) config.op = kRead;
-      if (strcmp(op, "write") == 0) config.op = kWrite;
-      if (strcmp(op, "lseek") == 0) config.op = kLseek;
-      if (strcmp(op, "fstat") == 0) config.op = kFstat;
-      if (strcmp(op, "fstatat") == 0) config.op = kFstatat;
-      if (strcmp(op, "fsync") == 0) config.op = kFsync;
-      if (strcmp(op, "fdatasync") == 0) config.op = kFdatasync;
-      if (strcmp(op, "new") == 0) config.op = kNew;
+    for (const char* op = getenv("KORVANEX_FAULT_OP"); op != nullptr && *op != '\0';) {
+      const size_t length = strcspn(op, ",");
+      for (int i = kOpen; i <= kNew; ++i) {
+        if (strlen(kOpNames[i]) == length && strncmp(op, kOpNames[i], length) == 0) {
+          config.ops |= 1 << i;
+        }
+      }
+      op += length + (op[length] == ',' ? 1 : 0);
     }
     config.nth = EnvNumber("KORVANEX_FAULT_NTH", 1);
     config.error = static_cast<int>(EnvNumber("KORVANEX_FAULT_ERRNO", EIO));
@@ -99,16 +101,16 @@ bool FdMatches(int fd) { return fd >= 0 && fd < kMaxFd && Get().matched[fd]; }
 // Counts one call of `op` on the chosen file; true when this call is the chosen one.
 bool IsChosenCall(Op op) {
   Config& c = Get();
-  return c.op == op && ++c.calls == c.nth;
+  return (c.ops & 1 << op) != 0 && (++c.calls == c.nth || c.nth == 0);
 }
 
 // The same for a call that fails when chosen. With a signal to send, the call sends it
-// and is not failed.
+// and is not failed, but for a write that is to stop short.
 bool CountCall(Op op) {
   if (!IsChosenCall(op)) return false;
   if (Get().signal_number == 0) return true;
   kill(getpid(), Get().signal_number);
-  return false;
+  return op == kWrite && Get().partial >= 0;
 }
 
 template <typename F>
@@ -221,6 +223,7 @@ ssize_t write(int fd, const void* buffer, size_t count) {
       const size_t part =
           count < static_cast<size_t>(c.partial) ? count : static_cast<size_t>(c.partial);
       c.partial = -1;
+      c.signal_number = 0;
       c.nth = c.calls + 1;
       return Next<F>("write")(fd, buffer, part);
     }
@@ -263,6 +266,22 @@ ssize_t pwrite64(int fd, const void* buffer, size_t count, off64_t offset) {
   }
   return Next<ssize_t (*)(int, const void*, size_t, off64_t)>("pwrite64")(fd, buffer, count,
                                                                           offset);
+}
+
+int ftruncate(int fd, off_t size) {
+  if (FdMatches(fd) && CountCall(kFtruncate)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, off_t)>("ftruncate")(fd, size);
+}
+
+int ftruncate64(int fd, off64_t size) {
+  if (FdMatches(fd) && CountCall(kFtruncate)) {
+    errno = Get().error;
+    return -1;
+  }
+  return Next<int (*)(int, off64_t)>("ftruncate64")(fd, size);
 }
 
 int fsync(int fd) {
@@ -356,7 +375,7 @@ int clock_gettime(clockid_t clock, struct timespec* time) {
 // Every allocation of the program comes here, so that the chosen one can find no memory:
 // then the program's new handler is called, as the standard allocator does.
 void* Allocate(size_t size) {
-  bool fail = Get().op == kNew && ++Get().calls == Get().nth;
+  bool fail = Get().ops == 1 << kNew && ++Get().calls == Get().nth;
   for (;;) {
     if (!fail) {
       if (void* memory = malloc(size == 0 ? 1 : size)) return memory;
