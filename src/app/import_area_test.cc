@@ -24,6 +24,10 @@ namespace korvanex {
 namespace {
 
 std::string console_output;
+void StampLongAgo(const std::string& path) {
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+}
 void Capture(const char* data, size_t size) { console_output.append(data, size); }
 
 // The import as first designed: every search rescans the file from its first record, one
@@ -71,7 +75,7 @@ struct Rescanning {
     fields.file_name = std::string(entry.FileName);
     fields.address_slot = entry.AddressSlot;
     Create(fields);
-    created.push_back(fields);
+    created.push_back({fields, false});
     return message::kAreaCreating;
   }
   void Create(BaseSetup setup) {
@@ -82,13 +86,19 @@ struct Rescanning {
     file.resize(static_cast<size_t>(Count()) * kBaseRecordSize);  // over stray bytes
     file.insert(file.end(), buffer.bytes, buffer.bytes + kBaseRecordSize);
   }
-  // After another program's rewrite, the run's bases that it dropped are created again.
-  void CreateMissing() {
-    for (const BaseSetup& base : created) {
-      if (!FindBase(Str255(base.file_name))) Create(base);
+  // After another program's rewrite, the run's bases that it dropped are created again,
+  // once; false when one is missing a second time, which ends the run.
+  bool CreateMissing() {
+    for (auto& [base, created_again] : created) {
+      if (FindBase(Str255(base.file_name))) continue;
+      if (created_again) return false;
+      Create(base);
+      created_again = true;
     }
+    return true;
   }
-  std::vector<BaseSetup> created;
+  // Each base the run created, and whether it was created again.
+  std::vector<std::pair<BaseSetup, bool>> created;
 };
 
 class ImportAreaTest : public ScratchDirTest {
@@ -163,27 +173,33 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
     reference.file.resize(reference.file.size() + random() % 3 * 100, 0x5A);
     WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
     // Old enough to be stray bytes, not another program's append under way.
-    std::filesystem::last_write_time(
-        path_, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(1));
+    StampLongAgo(path_);
 
     ImportRun run;
     run.defaults = defaults;
     run.host = host;
-    ASSERT_EQ(OpenMbases(path_, &run.mbases), kDone);
+    ASSERT_EQ(run.mbases.Open(path_), kDone);
     const bool terminal = round % 2 == 1;
-    for (int a = 0; a < 10; ++a) {
+    bool ended = false;
+    for (int a = 0; a < 10 && !ended; ++a) {
       // Another program appends whole records now and then, or rewrites the file without
-      // its first record; the run must see both.
+      // one of them; the run must see both.
       const int change = reference.file.size() % kBaseRecordSize == 0 ? random() % 8 : 7;
       if (change < 2) {
         const BaseRecord record = RandomRecord(random);
         reference.file.insert(reference.file.end(), record.bytes, record.bytes + kBaseRecordSize);
         std::ofstream(path_, std::ios::binary | std::ios::app)
             .write(reinterpret_cast<const char*>(record.bytes), kBaseRecordSize);
+        StampLongAgo(path_);
       } else if (change == 2 && !reference.file.empty()) {
-        reference.file.erase(reference.file.begin(), reference.file.begin() + kBaseRecordSize);
+        const auto drop =
+            reference.file.begin() +
+            static_cast<std::ptrdiff_t>(random() % (reference.file.size() / kBaseRecordSize) *
+                                        kBaseRecordSize);
+        reference.file.erase(drop, drop + kBaseRecordSize);
         WriteBytes(path_, std::string(reference.file.begin(), reference.file.end()));
-        reference.CreateMissing();
+        StampLongAgo(path_);
+        ended = !reference.CreateMissing();
       }
       const std::string file_name = RandomName(random), tag = RandomTag(random);
       AreaEntry entry;
@@ -195,15 +211,14 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       tag_field.resize(message::kTagColumns, ' ');
       ConsoleStartWithSink(Capture, terminal);
       PipeWrite(Str255(message::kAreaHead + tag_field));
-      PipeWriteLn(Str255(reference.Import(entry, fields)));
+      if (!ended) PipeWriteLn(Str255(reference.Import(entry, fields)));
       const std::string expected_line = console_output;
       console_output.clear();
       ConsoleStartWithSink(Capture, terminal);
-      ASSERT_EQ(ImportArea(&run, entry), kDone);
+      ASSERT_EQ(ImportArea(&run, entry), ended ? Outcome(Refusal::kNotAsWritten) : kDone);
       EXPECT_EQ(console_output, expected_line) << tag;
       console_output.clear();
     }
-    CloseMbases(&run.mbases);
     EXPECT_EQ(ReadBytes(path_), std::string(reference.file.begin(), reference.file.end()));
   }
 }

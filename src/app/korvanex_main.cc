@@ -48,6 +48,7 @@ std::string RefusalLine(Refusal refusal, std::string_view area_list) {
                                     message::kNoFreeIndex,
                                     message::kUnfinishedRecord,
                                     message::kKeptRewriting,
+                                    message::kNotAsWritten,
                                     message::kSaveFailed,
                                     message::kKeyboardEnded};
   static_assert(std::size(kLines) == static_cast<size_t>(Refusal::kKeyboardEnded) + 1);
@@ -118,7 +119,7 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   }
   int area_fd = -1;
   if (Outcome refused = OpenAreaList(area_list, &area_fd)) return EndRun(refused, area_list);
-  if (Outcome refused = OpenMbases(DataPath(run.host).str() + "mbases.dat", &run.mbases)) {
+  if (Outcome refused = run.mbases.Open(DataPath(run.host).str() + "mbases.dat")) {
     close(area_fd);
     return EndRun(refused);
   }
@@ -132,14 +133,13 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   if (!outcome) {
     outcome = FinishImport(&run);
   } else {
-    (void)SyncAppends();
+    (void)run.mbases.Sync();
   }
-  CloseMbases(&run.mbases);
   if (outcome) return EndRun(outcome);
 
   ConsoleWriteLine("");
   PipeWriteLn(Join(
-      Join(message::kSummaryBefore, IntToText(static_cast<int32_t>(run.created.size())).view()),
+      Join(message::kSummaryBefore, IntToText(static_cast<int32_t>(run.mbases.created())).view()),
       message::kSummaryAfter));
   return 0;
 }

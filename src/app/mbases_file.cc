@@ -1,133 +1,307 @@
 #include "app/mbases_file.h"
 
-#include <fcntl.h>
+#include <errno.h>
 #include <time.h>
 
-#include "formats/base_record.h"
+#include <algorithm>
+#include <cstring>
+
+#include "app/new_base.h"
+#include "formats/coding.h"
+#include "formats/fd_io.h"
 
 namespace korvanex {
 
 namespace {
 
+namespace b = base_field;
+
 constexpr int64_t kRecordSize = static_cast<int64_t>(kBaseRecordSize);
-// How old a partial record that ends the file at the open must be to count as stray bytes.
-constexpr time_t kStraySeconds = 10;
+constexpr size_t kRecordsPerRead = 256;  // some 70 KB
+// Times in nanoseconds: how long the file is still before it is read, how long a partial
+// record is unchanged before it counts as stray bytes, how long the run waits for writers.
+constexpr int64_t kMillisecond = 1000000;
+constexpr int64_t kSecond = 1000 * kMillisecond;
+constexpr int64_t kQuietTime = 30 * kMillisecond;
+constexpr int64_t kStrayAge = 10 * kSecond;
+constexpr int64_t kWaitLimit = 10 * kSecond;
 
-// The file the run has appended to, for the sync before any way out.
-const MbasesFile* appended_to = nullptr;
+int64_t Nanoseconds(const timespec& time) { return time.tv_sec * kSecond + time.tv_nsec; }
 
-// A new file in place of ours is locked by the next look, and read afresh once it has not
-// changed for a pause: a partial record at its end is no stray.
-Outcome Open(MbasesFile* mbases) {
-  RecordFile file;
-  if (Outcome failed = OpenRecordFile(mbases->path.c_str(), kBaseRecordSize, &file, true)) {
-    return failed;
-  }
-  CloseRecordFile(&mbases->file);
-  mbases->file = file;
-  mbases->locked = false;
-  mbases->stray_size = -1;
-  if (Outcome failed = StampOfRecordFile(file, &mbases->seen)) return failed;
-  if (mbases->read) mbases->rewrite = mbases->seen;
-  return kDone;
+int64_t Now(clockid_t clock) {
+  timespec now;
+  clock_gettime(clock, &now);
+  return Nanoseconds(now);
 }
 
-// How the file changed since `seen`: not at all, by records added at its end, or otherwise;
-// a rewrite may be under way, cut short and not yet written again, and is read once a look
-// after a pause finds it the same.
-MbasesLook ChangeSince(const FileStamp& seen, const FileStamp& now) {
-  if (IsUnchanged(seen, now)) return MbasesLook::kUnchanged;
-  const bool grown = now.size > seen.size && seen.size % kRecordSize == 0;
-  return grown ? MbasesLook::kGrown : MbasesLook::kChanging;
+// How long before its stamp a write may have ended: a tick of the system's clock, or two
+// seconds where the file system stamps whole seconds only.
+int64_t StampTick(const FileStamp& stamp) {
+  return stamp.modified.tv_nsec == 0 && stamp.changed.tv_nsec == 0 ? 2 * kSecond
+                                                                   : 10 * kMillisecond;
+}
+
+bool IsSame(const FileStamp& a, const FileStamp& b) {
+  return IsSameFile(a, b) && IsUnchanged(a, b);
+}
+
+// One hash of all the bytes of a record. Each step is invertible, so two records that
+// differ in one word never share it.
+uint64_t RecordHash(const uint8_t* record) {
+  uint64_t hash = 0;
+  for (size_t at = 0; at + 8 <= kBaseRecordSize; at += 8) {
+    uint64_t word;
+    std::memcpy(&word, record + at, sizeof word);
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 29;
+  }
+  return (hash ^ DecodeFixed16(record + kBaseRecordSize - 2)) * 0xBF58476D1CE4E5B9ull;
+}
+
+std::string_view Text(const uint8_t* counted) {
+  return std::string_view(reinterpret_cast<const char*>(counted + 1), counted[0]);
 }
 
 }  // namespace
 
-Outcome OpenMbases(const std::string& path, MbasesFile* mbases) {
+MbasesFile* MbasesFile::opened_ = nullptr;
+
+AreaEntry MbasesFile::OwnBase::Entry() const { return {Text(file_name), Text(name), address_slot}; }
+
+MbasesFile::MbasesFile(const DefaultsRecord& defaults, const HostConfigRecord& host)
+    : defaults_(defaults), host_(host) {}
+
+MbasesFile::~MbasesFile() {
+  CloseRecordFile(&file_);
+  if (opened_ == this) opened_ = nullptr;
+}
+
+Outcome MbasesFile::Open(const std::string& path) {
   // A NUL in a damaged DataPath would end the path early and name some other file, such
   // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
-  mbases->path = path;
-  if (path.find('\0') != std::string::npos || Open(mbases)) {
-    CloseMbases(mbases);
+  path_ = path;
+  if (path.find('\0') != std::string::npos ||
+      OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true) ||
+      StampOfRecordFile(file_, &seen_)) {
+    CloseRecordFile(&file_);
     return Outcome(Refusal::kMbasesNotOpened);
   }
-  // A partial record that ends the file when the run begins is stray bytes, written over,
-  // once it has not changed for 10 seconds; a younger one may be another program's append
-  // under way.
-  timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  if (mbases->seen.size % kRecordSize != 0 &&
-      now.tv_sec - mbases->seen.modified.tv_sec > kStraySeconds) {
-    mbases->stray_size = mbases->seen.size;
-  }
+  block_.reset(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
+  opened_ = this;
   return kDone;
 }
 
-void CloseMbases(MbasesFile* mbases) {
-  appended_to = nullptr;  // one run, one mbases.dat
-  CloseRecordFile(&mbases->file);
-}
-
-Outcome LookAtMbases(MbasesFile* mbases, MbasesLook* look) {
-  // Two runs must never append to one mbases.dat at once. Where the file system keeps no
-  // locks, the run goes on without one: its appends still go to the real end of the file.
-  if (!mbases->locked) {
-    mbases->locked = TryLockRecordFile(mbases->file) != LockResult::kBusy;
-    if (!mbases->locked) {
-      *look = MbasesLook::kLockBusy;
-      return kDone;
+Outcome MbasesFile::Update(Step* step) {
+  if (step_ == Step::kLockWait) {
+    (void)LockRecordFile(file_);
+    locked_ = true;
+  } else if (step_ != Step::kReady) {
+    timespec pause = {pause_ / kSecond, pause_ % kSecond};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
   }
-  FileStamp now;
-  if (Outcome failed = StampOfPath(mbases->path.c_str(), &now)) return failed;
-  if (!IsSameFile(now, mbases->seen)) {
-    // Another file was put in place of ours: appends to ours would be lost with it.
-    *look = MbasesLook::kChanging;
-    return Open(mbases);
-  }
-  const bool stray = now.size == mbases->stray_size && IsUnchanged(mbases->seen, now);
-  if (now.size % kRecordSize != 0 && !stray) {
-    *look = MbasesLook::kPartialRecord;
-    return kDone;
-  }
-  if (mbases->rewrite) {
-    *look = IsUnchanged(*mbases->rewrite, now) ? MbasesLook::kRewritten : MbasesLook::kChanging;
-  } else {
-    // The first look reads at once.
-    *look = mbases->read ? ChangeSince(mbases->seen, now) : MbasesLook::kRewritten;
-  }
-  if (*look == MbasesLook::kChanging) {
-    mbases->rewrite = now;
-    return kDone;
-  }
-  mbases->rewrite.reset();
-  mbases->seen = now;
-  mbases->read = true;
-  return kDone;
-}
-
-void LockMbases(MbasesFile* mbases) {
-  (void)LockRecordFile(mbases->file);
-  mbases->locked = true;
-}
-
-Outcome AppendToMbases(MbasesFile* mbases, const uint8_t* record) {
-  const int64_t before = mbases->seen.size;
-  appended_to = mbases;
-  if (Outcome failed = AppendRecord(mbases->file, record, before, before == mbases->stray_size)) {
-    return failed;
-  }
-  mbases->stray_size = -1;
-  // The file's own stamps right after the write tell this append from any later write,
-  // whatever the clocks say. A size that this append alone does not explain means another
-  // program wrote as well: the file is then read afresh.
-  if (Outcome failed = StampOfRecordFile(mbases->file, &mbases->seen)) return failed;
-  if (mbases->seen.size != before - before % kRecordSize + kRecordSize) {
-    mbases->rewrite = mbases->seen;
+  const bool waited = step_ == Step::kQuietWait || step_ == Step::kWriterWait;
+  moved_ = partial_ = false;
+  if (Outcome failed = Look(step)) return failed;
+  // A file that changed again during the pause is being written by another program.
+  if (*step == Step::kQuietWait && waited && moved_) *step = Step::kWriterWait;
+  step_ = *step;
+  if (*step == Step::kReady || *step == Step::kLockWait) {
+    waiting_since_ = -1;
+  } else if (waiting_since_ < 0) {
+    waiting_since_ = clock_;
+  } else if (clock_ - waiting_since_ >= kWaitLimit) {
+    return Outcome(partial_ ? Refusal::kUnfinishedRecord : Refusal::kKeptRewriting);
   }
   return kDone;
 }
 
-Outcome SyncAppends() { return appended_to == nullptr ? kDone : SyncRecordFile(appended_to->file); }
+Outcome MbasesFile::Look(Step* step) {
+  for (;;) {
+    clock_ = Now(CLOCK_MONOTONIC);
+    // Two runs must never append to one mbases.dat at once. Where the file system keeps no
+    // locks, the run goes on without one: its appends still go to the real end of the file.
+    if (!locked_) locked_ = TryLockRecordFile(file_) != LockResult::kBusy;
+    if (!locked_) {
+      *step = Step::kLockWait;
+      return kDone;
+    }
+    FileStamp now;
+    Outcome looked = StampOfPath(path_.c_str(), &now);
+    // Another file in the place of ours is the one to use: appends to ours would be lost.
+    RecordFile file;
+    if (!looked && !IsSameFile(now, seen_) &&
+        !(looked = OpenRecordFile(path_.c_str(), kBaseRecordSize, &file, true))) {
+      CloseRecordFile(&file_);
+      file_ = file;
+      locked_ = known_ = false;
+      looked = StampOfRecordFile(file_, &seen_);
+    }
+    if (looked == Outcome(2) || looked == Outcome(3)) {
+      // The file or a directory on its path is missing, as while either is replaced.
+      *step = Step::kQuietWait;
+      pause_ = kQuietTime;
+      moved_ = true;
+      return kDone;
+    }
+    if (looked) return looked;
+    if (!locked_) continue;  // a new file is locked first
+    const bool held = known_ && IsSame(seen_, now);
+    if (held && !unchecked_) {
+      *step = Step::kReady;
+      return kDone;
+    }
+    if (!held && !IsStill(now, kQuietTime + StampTick(now))) {
+      *step = Step::kQuietWait;
+      return kDone;
+    }
+    if (!held && now.size % kRecordSize != 0 && !IsStill(now, kStrayAge)) {
+      *step = Step::kWriterWait;
+      partial_ = true;
+      return kDone;
+    }
+    bool complete = false;
+    if (Outcome failed = Read(now, &complete)) return failed;
+    if (!complete) {  // cut short under the read
+      *step = Step::kQuietWait;
+      pause_ = kQuietTime;
+      return kDone;
+    }
+    // Looked at once more: a write during the read shows there.
+  }
+}
+
+bool MbasesFile::IsStill(const FileStamp& now, int64_t span) {
+  if (!IsSame(candidate_, now)) {
+    candidate_ = now;
+    candidate_since_ = clock_;
+    moved_ = true;
+  }
+  // Still since the first look that found it so, or since its stamp by the real clock.
+  const int64_t still =
+      std::max(clock_ - candidate_since_, Now(CLOCK_REALTIME) - Nanoseconds(now.modified));
+  pause_ = std::clamp(span - still, kMillisecond, 100 * kMillisecond);
+  return still >= span;
+}
+
+Outcome MbasesFile::Read(const FileStamp& now, bool* complete) {
+  const int64_t count = now.size / kRecordSize;
+  view_.Clear(count);
+  for (OwnBase& base : own_) base.seen = false;
+  for (int64_t first = 0; first < count;) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
+    size_t got = 0;
+    if (Outcome failed =
+            ReadFullyAt(file_.fd, block_.get(), n * kBaseRecordSize, first * kRecordSize, &got)) {
+      return failed;
+    }
+    if (got < n * kBaseRecordSize) {
+      known_ = false;
+      return kDone;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* record = block_.get() + i * kBaseRecordSize;
+      const uint16_t own = view_.TakeIn(record, first + static_cast<int64_t>(i) + 1 == count);
+      if (own == 0) continue;
+      OwnBase& base = own_[own - 1];
+      const uint64_t hash = RecordHash(record);
+      base.seen |= hash == base.hashes[0] || (base.written_again && hash == base.hashes[1]);
+    }
+    first += static_cast<int64_t>(n);
+  }
+  *complete = known_ = true;
+  seen_ = now;
+  unchecked_ = false;
+  return KeepOwnBases();
+}
+
+Outcome MbasesFile::KeepOwnBases() {
+  for (OwnBase& base : own_) {
+    const int count = view_.Count(Text(base.file_name));
+    if (count == 0 && !base.written_again) {
+      BaseRecord record;
+      bool landed = false;
+      if (Outcome failed = NewRecord(base.Entry(), &record)) return failed;
+      if (Outcome failed = Append(record, &landed)) return failed;
+      if (!landed) return Outcome(Refusal::kNotAsWritten);
+      base.hashes[1] = RecordHash(record.bytes);
+      base.written_again = unchecked_ = true;
+    } else if (count == 0 || (verifying_ && (count > 1 || !base.seen))) {
+      return Outcome(Refusal::kNotAsWritten);
+    }
+  }
+  return kDone;
+}
+
+void MbasesFile::CheckAll() { verifying_ = unchecked_ = !own_.empty(); }
+
+bool MbasesFile::Has(std::string_view file_name) const { return view_.Count(file_name) > 0; }
+
+Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
+  BaseRecord record;
+  if (Outcome failed = NewRecord(entry, &record)) return failed;
+  if (Outcome failed = Append(record, landed)) return failed;
+  if (!*landed) return ++aside_ > 1 ? Outcome(Refusal::kNotAsWritten) : kDone;
+  aside_ = 0;
+  OwnBase base = {};
+  std::copy_n(record.bytes + b::kName.offset, sizeof base.name, base.name);
+  std::copy_n(record.bytes + b::kFileName.offset, sizeof base.file_name, base.file_name);
+  base.address_slot = entry.AddressSlot;
+  base.hashes[0] = RecordHash(record.bytes);
+  own_.push_back(base);
+  view_.MarkOwn(entry.FileName, static_cast<uint16_t>(own_.size()));
+  return kDone;
+}
+
+Outcome MbasesFile::NewRecord(const AreaEntry& entry, BaseRecord* record) {
+  const std::optional<int32_t> index = view_.TakeFreeIndex();
+  if (!index) return Outcome(Refusal::kNoFreeIndex);
+  *record = view_.last_record();
+  BuildBaseRecord(entry, defaults_, host_, *index, record);
+  return kDone;
+}
+
+Outcome MbasesFile::Append(const BaseRecord& record, bool* landed) {
+  // The record goes after the last whole record, over stray bytes that end the file. Only
+  // those are written over in place; the rest is appended, so that it goes after whatever
+  // another program appended meanwhile, never over it.
+  const int64_t start = seen_.size - seen_.size % kRecordSize;
+  const size_t stray = static_cast<size_t>(seen_.size - start);
+  const size_t rest = kBaseRecordSize - stray;
+  appended_ = true;
+  if (stray > 0) {
+    if (Outcome failed = WriteInPlace(file_, record.bytes, stray, start)) return failed;
+  }
+  if (Outcome failed = AppendBytes(file_, record.bytes + stray, rest)) return failed;
+  FileStamp after;
+  if (Outcome failed = StampOfRecordFile(file_, &after)) return failed;
+  // A size that this append alone explains needs no asking where it went.
+  int64_t end = start + kRecordSize;
+  if (after.size != end) {
+    if (Outcome failed = EndOfAppend(file_, &end)) return failed;
+  }
+  const int64_t begin = end - kRecordSize;
+  *landed = begin == start || (stray == 0 && begin % kRecordSize == 0);
+  if (!*landed) {
+    // Another program's bytes came first. While the file ends in the record, it is cut
+    // back, so that they can be finished; a record written over stray bytes is not
+    // tried again, since its first part is in their place.
+    if (after.size != end) return Outcome(Refusal::kNotAsWritten);
+    if (Outcome failed = CutRecordFile(file_, end - static_cast<int64_t>(rest))) return failed;
+    known_ = false;
+    return stray == 0 ? kDone : Outcome(Refusal::kNotAsWritten);
+  }
+  // What another program wrote besides is read once the file is still.
+  known_ = known_ && begin == start && after.size == end;
+  seen_ = after;
+  view_.TakeIn(record.bytes, true);
+  return kDone;
+}
+
+Outcome MbasesFile::Sync() const { return appended_ ? SyncRecordFile(file_) : kDone; }
+
+void MbasesFile::SyncBeforeExit() {
+  if (opened_ != nullptr) (void)opened_->Sync();
+}
 
 }  // namespace korvanex

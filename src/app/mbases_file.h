@@ -1,73 +1,123 @@
-// mbases.dat as the run shares it with the host. The host and its utilities write the file
-// while an import runs and take no lock: they append records (now and then in two writes),
-// rewrite the file in place (often by cutting it to nothing and writing it again), or
-// write a new copy and rename it over the old one. So before each area the run looks at
-// the file that the path names now, with one stat of the whole path, so that a moved
-// directory or a switched link is seen too, and compares it with what the run last saw:
-// the file's own stamps when the run last read it, or right after the run's own last
-// append (no clock is trusted). Another file there was put in place of the old one, and
-// is opened, locked and read afresh; a file that only grew has new records to read; any
-// other change of size or stamps means the file was rewritten. A rewritten file is read
-// only once a look a pause later finds it unchanged, and is looked at again after the read.
-//
-// What the look cannot see: a rewrite that keeps the size and falls within the same tick
-// of the file system's time stamps as the run's last read or append; a rewrite that comes
-// with growth and keeps the record that ended the file (it is taken for an append); and a
-// write that another program makes in the moment between the look and the run's append.
-// The import makes up for what matters most: after a rewrite, and before it reports
-// success, it checks that every base it created is still in the file.
-//
-// Nothing here waits without end or writes to the console: a look says what it found,
-// and the import decides how long to wait and tells the operator.
+// mbases.dat during an import, shared with the host. The host and its utilities write it
+// while the import runs and take no lock: they append records (now and then in two
+// writes), rewrite it in place (often by cutting it to nothing and writing it again), or
+// put another file in its place. MbasesFile is the only code that touches the file during
+// an import; its methods say what happened, and the import decides what the operator sees.
+// The rules it keeps:
+// - Before each area it looks at the file that the path names now, with one stat of the
+//   whole path, so that a moved directory or a switched link shows as another file. A file
+//   that nothing but the run changed since the run read it is not read again.
+// - Anything else is read only once the file has been still for 30 ms, by its time stamp
+//   or by two looks that far apart, so that a rewrite under way is never read. A file
+//   briefly missing, or shorter than the look said, is looked at again.
+// - A partial record at the end is another program's write under way and waited for; once
+//   unchanged for 10 seconds it is stray bytes, which the next new record is written over.
+// - Each append finds out where it landed: a record that another program's bytes pushed
+//   off a record boundary is cut back while the file ends in it, and written again later.
+// - A base of the run that a read of the whole still file does not find is appended
+//   again, once; missing a second time, the run ends with an ERROR line.
+// - Before success, the whole still file is read once more and each base of the run must
+//   be there exactly once (a base of the host's with its file name counts), with the bytes
+//   the run wrote (compared by a 64-bit hash).
+// What no look can see is a write made after that last check.
 #ifndef KORVANEX_APP_MBASES_FILE_H_
 #define KORVANEX_APP_MBASES_FILE_H_
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/area_line.h"
+#include "app/mbases_view.h"
+#include "formats/base_record.h"
+#include "formats/defaults_record.h"
+#include "formats/host_config.h"
 #include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {
 
-struct MbasesFile {
-  std::string path;
-  RecordFile file;  // opened for appending
-  bool locked = false;
-  // The file as the run last saw it: when it last read it, or right after its own append.
-  FileStamp seen;
-  bool read = false;  // whether the run has read the file yet
-  // A rewrite that a look found and that is read once a look a pause later finds it so.
-  std::optional<FileStamp> rewrite;
-  int64_t stray_size = -1;  // the size at the open, when an old partial record ended the file
+class MbasesFile {
+ public:
+  // What a step found: the run knows the file as it is; or it waits, before the next step,
+  // for a file changed a moment ago to be still, for another import's lock, or for another
+  // program that is writing the file (a partial record, or changes during a pause).
+  enum class Step { kReady, kQuietWait, kLockWait, kWriterWait };
+
+  // New records take their fields from `defaults` and `host`, which must outlive the file.
+  MbasesFile(const DefaultsRecord& defaults, const HostConfigRecord& host);
+  ~MbasesFile();
+  MbasesFile(const MbasesFile&) = delete;
+  MbasesFile& operator=(const MbasesFile&) = delete;
+
+  // Opens the file at `path`; refused with kMbasesNotOpened.
+  Outcome Open(const std::string& path);
+  // One step towards knowing the file as it is: the pause or the lock that the last step
+  // waited for, a look, and where the file is still, a read of what changed. Waits for
+  // another program end with an ERROR after 10 seconds.
+  Outcome Update(Step* step);
+  // The next update reads the file and checks each base of the run in it, as before success.
+  void CheckAll();
+  // Whether a record carries `file_name` cut to 8 characters, letter case aside.
+  bool Has(std::string_view file_name) const;
+  // Appends a new base for `entry` with the lowest free index. `*landed` is false when
+  // another program's bytes took its place and it was cut back: it may be tried once more
+  // after an update.
+  Outcome Create(const AreaEntry& entry, bool* landed);
+  size_t created() const { return own_.size(); }
+  // Makes what the run appended durable; nothing to do when it appended nothing.
+  Outcome Sync() const;
+  // The same for the way out that running out of memory forces.
+  static void SyncBeforeExit();
+
+ private:
+  // A base of the run: what writing it again takes, and the hashes of the records written
+  // for it (the second only once it was written again).
+  struct OwnBase {
+    uint8_t name[base_field::kName.capacity + 1];
+    uint8_t file_name[base_field::kFileName.capacity + 1];
+    uint8_t address_slot;
+    bool written_again;
+    bool seen;  // the last read found one of its records
+    uint64_t hashes[2];
+    AreaEntry Entry() const;
+  };
+
+  Outcome Look(Step* step);
+  bool IsStill(const FileStamp& now, int64_t span);
+  Outcome Read(const FileStamp& now, bool* complete);
+  Outcome KeepOwnBases();
+  Outcome NewRecord(const AreaEntry& entry, BaseRecord* record);
+  Outcome Append(const BaseRecord& record, bool* landed);
+
+  static MbasesFile* opened_;  // for SyncBeforeExit
+  const DefaultsRecord& defaults_;
+  const HostConfigRecord& host_;
+  std::string path_;
+  RecordFile file_;  // opened for appending
+  std::unique_ptr<uint8_t[]> block_;
+  MbasesView view_;
+  std::vector<OwnBase> own_;
+  bool locked_ = false;
+  bool appended_ = false;
+  bool known_ = false;      // the view holds the file as `seen_` describes it
+  FileStamp seen_;          // as the run last read it or left it after its own append
+  bool verifying_ = false;  // CheckAll was called
+  bool unchecked_ = false;  // a read is owed
+  int aside_ = 0;           // appends in a row that landed off a record boundary
+  // The time of the look (monotonic, ns); the stamp that looks found and since when; the
+  // pause the next step makes; since when the run waits; what it waits for.
+  int64_t clock_ = 0;
+  FileStamp candidate_;
+  int64_t candidate_since_ = 0;
+  bool moved_ = false;
+  int64_t pause_ = 0;
+  int64_t waiting_since_ = -1;
+  bool partial_ = false;
+  Step step_ = Step::kReady;
 };
-
-// Opens mbases.dat at `path`, the host's DataPath joined to "mbases.dat"; refused with
-// kMbasesNotOpened when it cannot be opened. The lock is taken by the first look.
-Outcome OpenMbases(const std::string& path, MbasesFile* mbases);
-void CloseMbases(MbasesFile* mbases);
-
-// What one look at the file found: no change since the run last saw it; records added at
-// its end; a rewrite, a new file in its place or the first look, to be read afresh;
-// another import's lock on it, for which LockMbases waits; part of a record at its end
-// that another program is writing (not the stray bytes an old one left); or a rewrite
-// that is not known to have ended. After the last two, the caller pauses and looks again.
-enum class MbasesLook { kUnchanged, kGrown, kRewritten, kLockBusy, kPartialRecord, kChanging };
-
-// Looks once at the file the path names now. Unless it returns kLockBusy, kPartialRecord
-// or kChanging, `seen` then describes the file.
-Outcome LookAtMbases(MbasesFile* mbases, MbasesLook* look);
-
-// Waits for the lock that another import holds on the file.
-void LockMbases(MbasesFile* mbases);
-
-// Appends a record; an old partial record that ended the file at the open is written over.
-Outcome AppendToMbases(MbasesFile* mbases, const uint8_t* record);
-
-// Makes what the run appended durable; nothing to do when it appended nothing. Every way out
-// of a run that appended goes through it, also the one that running out of memory forces.
-Outcome SyncAppends();
 
 }  // namespace korvanex
 

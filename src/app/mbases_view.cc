@@ -1,98 +1,106 @@
 #include "app/mbases_view.h"
 
 #include <algorithm>
-#include <memory>
+#include <cstring>
 
 #include "formats/coding.h"
-#include "text/text_utils.h"
 
 namespace korvanex {
 
 namespace {
 
-// Records read at a time: 256 records, some 70 KB.
-constexpr size_t kRecordsPerRead = 256;
-
-FileNameKey KeyOf(std::string_view name) {
-  FileNameKey key;
-  key.length = static_cast<uint8_t>(std::min<size_t>(name.size(), base_field::kFileName.capacity));
-  for (size_t i = 0; i < key.length; ++i) {
-    key.chars |= static_cast<uint64_t>(static_cast<uint8_t>(UpperCaseChar(name[i]))) << (8 * i);
-  }
-  return key;
-}
-
-// Takes in the index and the file name of a record: among the names of a full read, or
-// among those added since. A damaged length above 8 would run on into the next fields;
-// such a name never matches, and nothing outside the record is read.
-void TakeIn(MbasesView* view, const uint8_t* record, bool full_read) {
-  view->indexes.set(DecodeFixed16(record + base_field::kIndex));
-  const size_t length = record[base_field::kFileName.offset];
-  if (length > base_field::kFileName.capacity) return;
-  const FileNameKey key = KeyOf(std::string_view(
-      reinterpret_cast<const char*>(record + base_field::kFileName.offset + 1), length));
-  if (full_read) {
-    view->names_read.push_back(key);
-  } else {
-    view->names_added.insert(key);
-  }
-}
+constexpr size_t kFirstSlotCount = 1024;
+constexpr size_t kNameCapacity = base_field::kFileName.capacity;
 
 }  // namespace
 
-Outcome ReadIntoView(const MbasesFile& mbases, bool afresh, MbasesView* view, bool* read_afresh) {
-  const int64_t count = mbases.seen.size / static_cast<int64_t>(kBaseRecordSize);
-  // Only what a read filled of the block is looked at, so it is not cleared first.
-  const std::unique_ptr<uint8_t[]> block(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
-  if (!afresh && view->record_count > 0) {
-    if (Outcome failed = ReadRecordsAt(mbases.file, view->record_count - 1, 1, block.get())) {
-      return failed;
-    }
-    afresh = !std::equal(block.get(), block.get() + kBaseRecordSize, view->last_record.bytes);
-  }
-  if (afresh) {
-    *view = MbasesView();
-    view->names_read.reserve(static_cast<size_t>(count));
-    *read_afresh = true;
-  }
-  for (int64_t first = view->record_count; first < count;) {
-    const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
-    if (Outcome failed = ReadRecordsAt(mbases.file, first, n, block.get())) return failed;
-    for (size_t i = 0; i < n; ++i) TakeIn(view, block.get() + i * kBaseRecordSize, afresh);
-    first += static_cast<int64_t>(n);
-    if (first == count) {
-      std::copy_n(block.get() + (n - 1) * kBaseRecordSize, kBaseRecordSize,
-                  view->last_record.bytes);
-    }
-  }
-  if (afresh) std::sort(view->names_read.begin(), view->names_read.end());
-  view->record_count = count;
-  return kDone;
+MbasesView::Slot MbasesView::KeyOf(const void* name, size_t length) {
+  uint64_t word = 0;
+  std::memcpy(&word, name, std::min(length, kNameCapacity));
+  // a-z become A-Z eight bytes at once: a byte below 0x80 is a small letter when adding
+  // 0x1F carries into its top bit and adding 0x05 does not.
+  const uint64_t seven = word & 0x7F7F7F7F7F7F7F7Full;
+  word -= ((seven + 0x1F1F1F1F1F1F1F1Full) & ~(seven + 0x0505050505050505ull) & ~word &
+           0x8080808080808080ull) >>
+          2;
+  Slot key;
+  key.low = static_cast<uint32_t>(word);
+  key.high = static_cast<uint32_t>(word >> 32);
+  key.length = static_cast<uint8_t>(std::min(length, kNameCapacity) + 1);
+  return key;
 }
 
-bool HasFileName(const MbasesView& view, std::string_view file_name) {
-  const FileNameKey key = KeyOf(file_name);
-  return std::binary_search(view.names_read.begin(), view.names_read.end(), key) ||
-         view.names_added.count(key) != 0;
+MbasesView::MbasesView() : slots_(kFirstSlotCount) {}
+
+size_t MbasesView::Position(const Slot& key) const {
+  const uint64_t word = (static_cast<uint64_t>(key.high) << 32 | key.low) ^ key.length;
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = (word * 0x9E3779B97F4A7C15ull) >> 32 & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.length == 0 ||
+        (slot.low == key.low && slot.high == key.high && slot.length == key.length)) {
+      return i;
+    }
+  }
 }
 
-std::optional<int32_t> TakeFreeIndex(MbasesView* view) {
+MbasesView::Slot& MbasesView::Insert(const Slot& key) {
+  if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
+  Slot& slot = slots_[Position(key)];
+  if (slot.length == 0) {
+    slot = key;
+    ++used_;
+  }
+  return slot;
+}
+
+void MbasesView::Grow() {
+  std::vector<Slot> old(slots_.size() * 2);
+  old.swap(slots_);
+  for (const Slot& slot : old) {
+    if (slot.length != 0) slots_[Position(slot)] = slot;
+  }
+}
+
+void MbasesView::Clear(int64_t records) {
+  while (static_cast<size_t>(records) * 4 > slots_.size() * 3) Grow();
+  for (Slot& slot : slots_) slot.count = 0;
+  indexes_.reset();
+  record_count_ = 0;
+  free_from_ = 1;
+  last_record_ = BaseRecord();
+}
+
+uint16_t MbasesView::TakeIn(const uint8_t* record, bool last) {
+  indexes_.set(DecodeFixed16(record + base_field::kIndex));
+  ++record_count_;
+  if (last) std::copy_n(record, kBaseRecordSize, last_record_.bytes);
+  const size_t length = record[base_field::kFileName.offset];
+  if (length > kNameCapacity) return 0;
+  Slot& slot = Insert(KeyOf(record + base_field::kFileName.offset + 1, length));
+  if (slot.count < 2) ++slot.count;
+  return slot.own;
+}
+
+int MbasesView::Count(std::string_view file_name) const {
+  return slots_[Position(KeyOf(file_name.data(), file_name.size()))].count;
+}
+
+void MbasesView::MarkOwn(std::string_view file_name, uint16_t number) {
+  Insert(KeyOf(file_name.data(), file_name.size())).own = number;
+}
+
+std::optional<int32_t> MbasesView::TakeFreeIndex() {
   // Indexes are signed 16-bit numbers: a candidate in 1..32767 matches the stored pattern
   // of the same value, and negative stored indexes never match. Both the record count and
   // the indexes in use only grow, so the search goes on from where the last one ended.
-  int64_t candidate = std::max<int64_t>(view->free_from, view->record_count + 1);
-  while (candidate <= kHighestBaseIndex && view->indexes.test(static_cast<size_t>(candidate))) {
+  int64_t candidate = std::max<int64_t>(free_from_, record_count_ + 1);
+  while (candidate <= kHighestBaseIndex && indexes_.test(static_cast<size_t>(candidate))) {
     ++candidate;
   }
   if (candidate > kHighestBaseIndex) return std::nullopt;
-  view->free_from = static_cast<int32_t>(candidate);
-  return view->free_from;
-}
-
-void TakeInAppended(MbasesView* view, const BaseRecord& record) {
-  TakeIn(view, record.bytes, false);
-  view->last_record = record;
-  ++view->record_count;
+  free_from_ = static_cast<int32_t>(candidate);
+  return free_from_;
 }
 
 }  // namespace korvanex

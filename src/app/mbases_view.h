@@ -1,9 +1,7 @@
-// The run's view of mbases.dat, all the import needs to know of it: the file names of the
-// bases, the indexes in use, the record count and the bytes of the last whole record. It
-// is read once and then kept up to date: with the records the run appends, with what
-// another program appended, and by reading the file afresh when it was rewritten or
-// replaced (see mbases_file.h for what a look at the file sees). Searching it gives the
-// same answers as rescanning the file for every area.
+// What the run knows of the records of mbases.dat: how many records carry each file name,
+// which names belong to bases of the run, which indexes are taken, the count of whole
+// records and the bytes of the last one. Its owner (mbases_file.h) fills it from the file;
+// it answers every question of the import without another read.
 #ifndef KORVANEX_APP_MBASES_VIEW_H_
 #define KORVANEX_APP_MBASES_VIEW_H_
 
@@ -11,66 +9,57 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
-#include "app/mbases_file.h"
 #include "formats/base_record.h"
-#include "formats/outcome.h"
 
 namespace korvanex {
 
 constexpr int32_t kHighestBaseIndex = 32767;
 
-// An upper-cased file name of at most 8 bytes, as one word and a length.
-struct FileNameKey {
-  uint64_t chars = 0;
-  uint8_t length = 0;
-  friend bool operator==(const FileNameKey& a, const FileNameKey& b) {
-    return a.chars == b.chars && a.length == b.length;
-  }
-  friend bool operator<(const FileNameKey& a, const FileNameKey& b) {
-    return a.chars != b.chars ? a.chars < b.chars : a.length < b.length;
-  }
+class MbasesView {
+ public:
+  MbasesView();
+  // Forgets every record, before a read of the whole file of `records` records; which
+  // names are the run's bases stays known.
+  void Clear(int64_t records);
+  // Takes in one whole record, read or appended, as the last one so far. Returns the
+  // number (from 1) of the run's base whose file name it carries, or 0.
+  uint16_t TakeIn(const uint8_t* record, bool last);
+  // How many records carry `file_name` cut to 8 characters, letter case aside: 0, 1, or 2
+  // for two or more. A stored name whose length is above 8 is damaged and matches none.
+  int Count(std::string_view file_name) const;
+  // Marks `file_name` as the name of the run's base `number` (from 1).
+  void MarkOwn(std::string_view file_name, uint16_t number);
+  // Takes the lowest index from the record count + 1 upward that no record carries; none
+  // when that would exceed 32767.
+  std::optional<int32_t> TakeFreeIndex();
+  // Zero bytes while the file holds no record: what a new record keeps behind the lengths
+  // of its strings.
+  const BaseRecord& last_record() const { return last_record_; }
+
+ private:
+  // An upper-cased file name in two words, its length + 1 (0 marks a free slot), how many
+  // records carry it and the number of the run's base of that name.
+  struct Slot {
+    uint32_t low = 0, high = 0;
+    uint16_t own = 0;
+    uint8_t length = 0;
+    uint8_t count = 0;
+  };
+  static Slot KeyOf(const void* name, size_t length);
+  // Where the key is, or the free slot where it would go.
+  size_t Position(const Slot& key) const;
+  Slot& Insert(const Slot& key);
+  void Grow();
+
+  std::vector<Slot> slots_;  // open addressing, a power of two long, at most 3/4 used
+  size_t used_ = 0;
+  std::bitset<65536> indexes_;  // every stored Index, by its 16-bit pattern
+  int64_t record_count_ = 0;
+  int32_t free_from_ = 1;  // no index below it is free (indexes are only ever added)
+  BaseRecord last_record_;
 };
-struct FileNameKeyHash {
-  size_t operator()(const FileNameKey& key) const {
-    return static_cast<size_t>((key.chars ^ key.length) * 0x9E3779B97F4A7C15ull >> 16);
-  }
-};
-
-struct MbasesView {
-  // Upper-cased FileNames of the records (only those with a valid length of 0..8): those
-  // of the last full read, sorted, which keeps a large board small in memory, and those
-  // appended since.
-  std::vector<FileNameKey> names_read;
-  std::unordered_set<FileNameKey, FileNameKeyHash> names_added;
-  // Every stored Index, by its 16-bit pattern.
-  std::bitset<65536> indexes;
-  // Whole records of the file that the view holds: those read, then those appended.
-  int64_t record_count = 0;
-  // No index below this one is free any more (indexes are only ever added).
-  int32_t free_from = 1;
-  // The last whole record of the file, or zero bytes when it has none: the bytes a new
-  // record keeps behind the lengths of its strings.
-  BaseRecord last_record;
-};
-
-// Reads the file that `mbases` last saw into the view: the records added since the view
-// was read, or, when `afresh`, all of them. When the record that ended the file for the
-// view is no longer the same, the file was rewritten, not only appended to, and it is read
-// afresh all the same; `*read_afresh` is then set.
-Outcome ReadIntoView(const MbasesFile& mbases, bool afresh, MbasesView* view, bool* read_afresh);
-
-// Whether a record's FileName equals `file_name` cut to 8 characters, letter case aside.
-bool HasFileName(const MbasesView& view, std::string_view file_name);
-
-// Takes the lowest index from the record count + 1 upward that no record carries; none when
-// that would exceed 32767.
-std::optional<int32_t> TakeFreeIndex(MbasesView* view);
-
-// Takes in a record that the run appended to the file.
-void TakeInAppended(MbasesView* view, const BaseRecord& record);
 
 }  // namespace korvanex
 

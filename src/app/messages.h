@@ -35,6 +35,8 @@ constexpr char kNoFreeIndex[] = "ERROR: No free base index in mbases.dat";
 constexpr char kUnfinishedRecord[] =
     "ERROR: mbases.dat ends in a record another program did not finish writing";
 constexpr char kKeptRewriting[] = "ERROR: Another program kept rewriting mbases.dat for 10 seconds";
+constexpr char kNotAsWritten[] =
+    "ERROR: Another program's writes left mbases.dat without each new base once, as written";
 constexpr char kSaveFailed[] = "ERROR: Unable to save korvanex.cfg";
 constexpr char kKeyboardEnded[] = "ERROR: Keyboard input ended; settings not saved";
 

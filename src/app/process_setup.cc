@@ -32,7 +32,7 @@ void OnOutOfMemory() {
   emergency_reserve.reset();
   // The way out skips every destructor: the terminal and mbases.dat are seen to first.
   RestoreTerminalForExit();
-  (void)SyncAppends();
+  MbasesFile::SyncBeforeExit();
   std::_Exit(ReportRuntimeError(kErrorOutOfMemory));
 }
 

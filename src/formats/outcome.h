@@ -17,6 +17,7 @@ enum class Refusal : uint8_t {
   kNoFreeIndex,
   kUnfinishedRecord,
   kKeptRewriting,
+  kNotAsWritten,
   kSaveFailed,
   kKeyboardEnded,
 };

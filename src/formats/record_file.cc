@@ -48,13 +48,6 @@ Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, b
   return kDone;
 }
 
-Outcome FileSize(const RecordFile& file, int64_t* size) {
-  struct stat status;
-  if (fstat(file.fd, &status) != 0) return OutcomeOfErrno(errno);
-  *size = status.st_size;
-  return kDone;
-}
-
 Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records) {
   const size_t size = count * file.record_size;
   size_t got = 0;
@@ -63,24 +56,36 @@ Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8
   return got == size ? kDone : kErrorShortRecord;
 }
 
-Outcome AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
-                     bool over_partial) {
-  const int64_t start = seen_size - seen_size % static_cast<int64_t>(file.record_size);
-  int64_t size = 0;
-  if (over_partial) {
-    // A positioned write would go to the end of a file opened for appending, so the stray
-    // bytes are cut off and the record appended in their place.
-    if (Outcome error = FileSize(file, &size)) return error;
-    if (size != seen_size) return kErrorReadWrite;
-    if (ftruncate(file.fd, static_cast<off_t>(start)) != 0) return OutcomeOfErrno(errno);
-  }
+Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size) {
   size_t written = 0;
-  const Outcome error = WriteFully(file.fd, record, file.record_size, -1, &written);
-  if (error && written > 0 && !FileSize(file, &size) &&
-      size == start + static_cast<int64_t>(written)) {
-    (void)ftruncate(file.fd, static_cast<off_t>(start));
+  const Outcome error = WriteFully(file.fd, data, size, -1, &written);
+  int64_t end = 0;
+  FileStamp now;
+  if (error && written > 0 && !EndOfAppend(file, &end) && !StampOfRecordFile(file, &now) &&
+      now.size == end) {
+    (void)CutRecordFile(file, end - static_cast<int64_t>(written));
   }
   return error;
+}
+
+Outcome EndOfAppend(const RecordFile& file, int64_t* end) {
+  const off_t at = lseek(file.fd, 0, SEEK_CUR);
+  if (at < 0) return OutcomeOfErrno(errno);
+  *end = at;
+  return kDone;
+}
+
+Outcome WriteInPlace(const RecordFile& file, const uint8_t* data, size_t size, int64_t offset) {
+  // A positioned write to a file opened for appending would go to its end.
+  const int flags = fcntl(file.fd, F_GETFL);
+  if (flags < 0 || fcntl(file.fd, F_SETFL, flags & ~O_APPEND) != 0) return OutcomeOfErrno(errno);
+  const Outcome error = WriteFully(file.fd, data, size, static_cast<off_t>(offset));
+  if (fcntl(file.fd, F_SETFL, flags) != 0 && !error) return OutcomeOfErrno(errno);
+  return error;
+}
+
+Outcome CutRecordFile(const RecordFile& file, int64_t size) {
+  return ftruncate(file.fd, static_cast<off_t>(size)) == 0 ? kDone : OutcomeOfErrno(errno);
 }
 
 namespace {

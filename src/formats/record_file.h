@@ -36,20 +36,19 @@ Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file,
 
 // Every other operation returns kDone or an error number.
 
-// The file's size in bytes; its whole records are the size divided by the record size.
-Outcome FileSize(const RecordFile& file, int64_t* size);
 // Reads `count` whole records from record `first` on into `records`; fewer bytes than that
 // is error 100.
 Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8_t* records);
-// Appends one record to a file opened for appending, which was `seen_size` bytes long when
-// last seen. With `over_partial`, that size ends in a partial record that nobody is
-// writing: if the file still has that size, the partial record is cut off first, so that
-// the new record takes its place; if not, another program is writing it and nothing is
-// written (101). A write that fails part-way leaves no partial record: when the file ends
-// in what it wrote, with nothing written after it, the file is cut back to where the
-// record began, so that the next record appended is not out of step.
-Outcome AppendRecord(const RecordFile& file, const uint8_t* record, int64_t seen_size,
-                     bool over_partial);
+// Appends `size` bytes to a file opened for appending, at its end as it is at that moment.
+// A write that fails part-way leaves none of them when the file ends in exactly the bytes
+// it wrote: they are cut off again.
+Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size);
+// Where the last append ended, whatever another program wrote before it.
+Outcome EndOfAppend(const RecordFile& file, int64_t* end);
+// Writes `size` bytes at `offset`, over what is there, also in a file opened for appending.
+Outcome WriteInPlace(const RecordFile& file, const uint8_t* data, size_t size, int64_t offset);
+// Cuts the file to `size` bytes.
+Outcome CutRecordFile(const RecordFile& file, int64_t size);
 // Makes what was written durable; any failure is error 101.
 Outcome SyncRecordFile(const RecordFile& file);
 

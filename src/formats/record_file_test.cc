@@ -60,9 +60,9 @@ TEST_F(RecordFileTest, OnlyRegularFilesOpen) {
 TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
   ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kDone);
-  int64_t size = -1;
-  ASSERT_EQ(FileSize(file_, &size), kDone);
-  EXPECT_EQ(size, 10);
+  FileStamp stamp;
+  ASSERT_EQ(StampOfRecordFile(file_, &stamp), kDone);
+  EXPECT_EQ(stamp.size, 10);
 
   uint8_t records[8];
   ASSERT_EQ(ReadRecordsAt(file_, 0, 2, records), kDone);
@@ -71,21 +71,24 @@ TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
 
   CloseRecordFile(&file_);
   ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_, true), kDone);
-  // Stray bytes that changed since they were seen are another writer's: never written over.
-  EXPECT_EQ(AppendRecord(file_, Bytes("XXXX"), 9, true), kErrorReadWrite);
-  ASSERT_EQ(AppendRecord(file_, Bytes("DDDD"), 10, true), kDone);
+  // The stray bytes are written over in place, the rest of the record appended.
+  ASSERT_EQ(WriteInPlace(file_, Bytes("DDDD"), 2, 8), kDone);
+  ASSERT_EQ(AppendBytes(file_, Bytes("DDDD") + 2, 2), kDone);
   EXPECT_EQ(Read(), "AAAABBBBDDDD");
-  ASSERT_EQ(AppendRecord(file_, Bytes("EEEE"), 12, false), kDone);
-  EXPECT_EQ(Read(), "AAAABBBBDDDDEEEE");
 }
 
-TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAdded) {
+TEST_F(RecordFileTest, AppendGoesAfterWhatAnotherWriterAddedAndSaysWhereItEnds) {
   Write("AAAA");
   ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_, true), kDone);
-  ASSERT_EQ(AppendRecord(file_, Bytes("BBBB"), 4, false), kDone);
-  std::ofstream(path_, std::ios::binary | std::ios::app) << "XXXX";
-  ASSERT_EQ(AppendRecord(file_, Bytes("CCCC"), 8, false), kDone);
-  EXPECT_EQ(Read(), "AAAABBBBXXXXCCCC");
+  ASSERT_EQ(AppendBytes(file_, Bytes("BBBB"), 4), kDone);
+  std::ofstream(path_, std::ios::binary | std::ios::app) << "XX";
+  ASSERT_EQ(AppendBytes(file_, Bytes("CCCC"), 4), kDone);
+  EXPECT_EQ(Read(), "AAAABBBBXXCCCC");
+  int64_t end = 0;
+  ASSERT_EQ(EndOfAppend(file_, &end), kDone);
+  EXPECT_EQ(end, 14);
+  ASSERT_EQ(CutRecordFile(file_, end - 4), kDone);
+  EXPECT_EQ(Read(), "AAAABBBBXX");
   EXPECT_EQ(SyncRecordFile(file_), kDone);
 }
 
