@@ -59,9 +59,8 @@ Outcome ImportArea(ImportRun* run, const AreaEntry& entry) {
       break;
     }
     outcome = run->mbases.Create(entry, &landed);
-    if (outcome.refusal() == Refusal::kNone && (landed || outcome)) {
-      AppendPipeLine(message::kAreaCreating, &line);
-    }
+    // A write that failed is named by its line, right before its runtime error report.
+    if (landed || outcome.number() != 0) AppendPipeLine(message::kAreaCreating, &line);
     if (outcome) break;
   }
   ConsoleWrite(line);
