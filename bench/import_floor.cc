@@ -5,7 +5,8 @@
 // 80-byte console line; for the first NEW of those lines it then appends a record of 282
 // bytes in one write and takes the file's stamps right after it (one fstat, which tells
 // its own append from another program's write without trusting a clock), before it reads
-// on, as an importer finishes each area before the next; it syncs once at the end. It
+// on, as an importer finishes each area before the next. At the end it reads the whole of
+// mbases.dat once more, as a check that the bases are there must, and syncs once. It
 // parses nothing more and keeps no index: it is told how many areas are new.
 //   import_floor DATA-DIR AREA-LIST NEW
 #include <fcntl.h>
@@ -73,5 +74,8 @@ int main(int argc, char** argv) {
       }
     }
   }
-  return got == 0 && to_append == 0 && fdatasync(bases) == 0 ? 0 : 1;
+  return got == 0 && to_append == 0 && lseek(bases, 0, SEEK_SET) == 0 && ReadThrough(bases) &&
+                 fdatasync(bases) == 0
+             ? 0
+             : 1;
 }
