@@ -1,6 +1,7 @@
 #include "app/mbases_view.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "formats/coding.h"
@@ -35,7 +36,10 @@ MbasesView::MbasesView() : slots_(kFirstSlotCount) {}
 size_t MbasesView::Position(const Slot& key) const {
   const uint64_t word = (static_cast<uint64_t>(key.high) << 32 | key.low) ^ key.length;
   const size_t mask = slots_.size() - 1;
-  for (size_t i = (word * 0x9E3779B97F4A7C15ull) >> 32 & mask;; i = (i + 1) & mask) {
+  // The top bits of the product: the last characters of a name, high in the word, reach
+  // only those.
+  size_t i = (word * 0x9E3779B97F4A7C15ull) >> (64 - std::countr_zero(slots_.size()));
+  for (;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
     if (slot.length == 0 ||
         (slot.low == key.low && slot.high == key.high && slot.length == key.length)) {
@@ -45,7 +49,7 @@ size_t MbasesView::Position(const Slot& key) const {
 }
 
 MbasesView::Slot& MbasesView::Insert(const Slot& key) {
-  if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
+  if ((used_ + 1) * 5 > slots_.size() * 4) Grow(slots_.size() * 2);
   Slot& slot = slots_[Position(key)];
   if (slot.length == 0) {
     slot = key;
@@ -54,8 +58,8 @@ MbasesView::Slot& MbasesView::Insert(const Slot& key) {
   return slot;
 }
 
-void MbasesView::Grow() {
-  std::vector<Slot> old(slots_.size() * 2);
+void MbasesView::Grow(size_t slots) {
+  std::vector<Slot> old(slots);
   old.swap(slots_);
   for (const Slot& slot : old) {
     if (slot.length != 0) slots_[Position(slot)] = slot;
@@ -63,7 +67,10 @@ void MbasesView::Grow() {
 }
 
 void MbasesView::Clear(int64_t records) {
-  while (static_cast<size_t>(records) * 4 > slots_.size() * 3) Grow();
+  // The table takes its size for the records at once: growing by steps would hold two.
+  size_t slots = slots_.size();
+  while (static_cast<size_t>(records) * 5 > slots * 4) slots *= 2;
+  if (slots != slots_.size()) Grow(slots);
   for (Slot& slot : slots_) slot.count = 0;
   indexes_.reset();
   record_count_ = 0;

@@ -51,9 +51,9 @@ class MbasesView {
   // Where the key is, or the free slot where it would go.
   size_t Position(const Slot& key) const;
   Slot& Insert(const Slot& key);
-  void Grow();
+  void Grow(size_t slots);  // a power of two
 
-  std::vector<Slot> slots_;  // open addressing, a power of two long, at most 3/4 used
+  std::vector<Slot> slots_;  // open addressing, a power of two long, at most 4/5 used
   size_t used_ = 0;
   std::bitset<65536> indexes_;  // every stored Index, by its 16-bit pattern
   int64_t record_count_ = 0;
