@@ -45,7 +45,7 @@ Outcome ImportArea(ImportRun* run, const AreaEntry& entry) {
   ConsoleText& line = run->line;
   StartConsoleText(&line);
   char tag_field[message::kTagColumns];
-  AppendPipeText(message::kAreaHead, &line);
+  run->head.AppendTo(&line);
   AppendPipeText(ConsoleTag(entry.Tag, tag_field), &line);
   // Another program may have added, removed or renamed bases since the last area: what
   // the run knows of the file is brought up to date before every verdict. A new base's
@@ -55,12 +55,12 @@ Outcome ImportArea(ImportRun* run, const AreaEntry& entry) {
   Outcome outcome;
   for (bool landed = false; !landed && !(outcome = UpdateMbases(run));) {
     if (run->mbases.Has(entry.FileName)) {
-      AppendPipeLine(message::kAreaExists, &line);
+      run->exists.AppendTo(&line);
       break;
     }
     outcome = run->mbases.Create(entry, &landed);
     // A write that failed is named by its line, right before its runtime error report.
-    if (landed || outcome.number() != 0) AppendPipeLine(message::kAreaCreating, &line);
+    if (landed || outcome.number() != 0) run->creating.AppendTo(&line);
     if (outcome) break;
   }
   ConsoleWrite(line);

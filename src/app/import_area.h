@@ -5,7 +5,9 @@
 
 #include "app/area_line.h"
 #include "app/mbases_file.h"
+#include "app/messages.h"
 #include "console/console.h"
+#include "console/pipe_write.h"
 #include "formats/defaults_record.h"
 #include "formats/host_config.h"
 #include "formats/outcome.h"
@@ -17,6 +19,9 @@ struct ImportRun {
   HostConfigRecord host;
   MbasesFile mbases{defaults, host};
   ConsoleText line;  // the console line of the area at hand
+  PipeTextOnce head{message::kAreaHead};
+  PipeTextOnce exists{message::kAreaExists, true};
+  PipeTextOnce creating{message::kAreaCreating, true};
 };
 
 // Appends the record of a new base and then writes the area's console line, or writes the

@@ -86,10 +86,7 @@ void ConsoleWriteLine(std::string_view text) {
   ConsoleWrite(line);
 }
 
-char TerminalSafeChar(char c) {
-  const unsigned char byte = static_cast<unsigned char>(c);
-  return byte < 32 || (byte >= 127 && byte < 160) ? '?' : c;
-}
+bool ConsoleIsTerminal() { return console.is_terminal; }
 
 std::string TerminalSafe(std::string_view text) {
   std::string shown(text);

@@ -32,9 +32,15 @@ void ConsoleStartLine();
 // A plain line: the text unchanged, then LF.
 void ConsoleWriteLine(std::string_view text);
 
+// Whether the console is a terminal, which takes colour sequences.
+bool ConsoleIsTerminal();
+
 // The text as the console may show it: the control bytes 0-31, 127 and 128-159 become
 // "?", so that text from a file cannot send control sequences to the terminal.
-char TerminalSafeChar(char c);
+inline char TerminalSafeChar(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return byte < 32 || (byte >= 127 && byte < 160) ? '?' : c;
+}
 std::string TerminalSafe(std::string_view text);
 
 // Text on its way to the console: its bytes, colour sequences included, the attribute the

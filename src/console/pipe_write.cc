@@ -44,6 +44,21 @@ void AppendPipeLine(std::string_view text, ConsoleText* out) {
   out->bytes.append(std::string_view("\r\n").substr(0, 255 - text.size()));
 }
 
+void PipeTextOnce::AppendTo(ConsoleText* out) {
+  const bool terminal = ConsoleIsTerminal();
+  auto found = std::find_if(rendered_.begin(), rendered_.end(), [&](const Rendered& r) {
+    return r.from == out->attr && r.terminal == terminal;
+  });
+  if (found == rendered_.end()) {
+    ConsoleText text;
+    text.start_attr = text.attr = out->attr;
+    line_ ? AppendPipeLine(text_, &text) : AppendPipeText(text_, &text);
+    found = rendered_.insert(rendered_.end(), {out->attr, text.attr, terminal, text.bytes});
+  }
+  out->bytes += found->bytes;
+  out->attr = found->to;
+}
+
 // The text and its colour changes leave in one write, complete before the call returns, so
 // a line reaches the terminal whole.
 void PipeWrite(const Str255& text) {

@@ -2,8 +2,10 @@
 #ifndef KORVANEX_CONSOLE_PIPE_WRITE_H_
 #define KORVANEX_CONSOLE_PIPE_WRITE_H_
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console.h"
 #include "text/counted_text.h"
@@ -16,6 +18,24 @@ namespace korvanex {
 void AppendPipeText(std::string_view text, ConsoleText* out);
 // The same for the text followed by CR LF, the whole cut at 255 characters.
 void AppendPipeLine(std::string_view text, ConsoleText* out);
+
+// A constant text with pipe codes, or such a line, rendered once for each attribute it
+// starts from and each console mode, and appended as rendered from then on.
+class PipeTextOnce {
+ public:
+  explicit PipeTextOnce(std::string_view text, bool line = false) : text_(text), line_(line) {}
+  void AppendTo(ConsoleText* out);
+
+ private:
+  struct Rendered {
+    uint8_t from, to;
+    bool terminal;
+    std::string bytes;
+  };
+  std::string_view text_;
+  bool line_;
+  std::vector<Rendered> rendered_;  // a few: one for each attribute met
+};
 
 // Writes the text, turning every valid pipe colour code into a colour change: "00" and
 // codes that read as 1-15 set the foreground, 16-99 the background (code - 16) mod 8.

@@ -97,6 +97,21 @@ TEST(ConsoleText, OnlyWritingItChangesWhatTheConsoleShows) {
   EXPECT_EQ(captured, "b\x1b[1;31ma\x1b[mb");
 }
 
+TEST(PipeTextOnce, RenderedForEachStartAndConsoleMode) {
+  PipeTextOnce exists("|12Exists", true);
+  for (const bool terminal : {false, true, false}) {
+    for (const uint8_t start : {7, 0x1F}) {
+      ConsoleText once, fresh;
+      once.attr = fresh.attr = start;
+      ConsoleStartWithSink(Capture, terminal);
+      exists.AppendTo(&once);
+      AppendPipeLine("|12Exists", &fresh);
+      EXPECT_EQ(once.bytes, fresh.bytes) << terminal << " " << int{start};
+      EXPECT_EQ(once.attr, fresh.attr);
+    }
+  }
+}
+
 TEST(PipeWriteLn, LineEndIsCutAt255) {
   EXPECT_EQ(OnTerminal("", true), "\r\n");
   EXPECT_EQ(OnTerminal(std::string(254, 'a'), true), std::string(254, 'a') + "\r");
