@@ -27,9 +27,11 @@ bool ParseAreaLine(std::string_view line, const uint16_t (&slot_zones)[kAddressS
   if (blank == std::string_view::npos) return false;
   const std::string_view path = text.substr(0, blank);
 
-  const size_t separator = path.find_last_of("/\\");
-  const std::string_view file_name =
-      separator == std::string_view::npos ? path : path.substr(separator + 1);
+  size_t name_start = path.size();
+  while (name_start > 0 && path[name_start - 1] != '/' && path[name_start - 1] != '\\') {
+    --name_start;
+  }
+  const std::string_view file_name = path.substr(name_start);
   if (HoldsNetmail(file_name)) return false;
 
   const std::string_view rest = StripBoth(text.substr(blank + 1), ' ');

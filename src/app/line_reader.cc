@@ -3,7 +3,7 @@
 #include <errno.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "formats/outcome.h"
@@ -29,8 +29,11 @@ Outcome LineReader::ReadLine(Str255* line, bool* got) {
     // piece; those past 255 are dropped up to the line end.
     const char* const begin = buffer_.get() + pos_;
     const char* const end = buffer_.get() + end_;
-    const char* const stop =
-        std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+    // The first LF bounds the search for a CR before it.
+    const void* const lf = std::memchr(begin, '\n', end_ - pos_);
+    const char* const lf_or_end = lf != nullptr ? static_cast<const char*>(lf) : end;
+    const void* const cr = std::memchr(begin, '\r', static_cast<size_t>(lf_or_end - begin));
+    const char* const stop = cr != nullptr ? static_cast<const char*>(cr) : lf_or_end;
     line->Append(std::string_view(begin, static_cast<size_t>(stop - begin)));
     pos_ += static_cast<size_t>(stop - begin);
     if (stop != end) {
