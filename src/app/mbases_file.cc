@@ -118,7 +118,6 @@ Outcome MbasesFile::Update(Step* step) {
 
 Outcome MbasesFile::Look(Step* step) {
   for (;;) {
-    clock_ = Now(CLOCK_MONOTONIC);
     // Two runs must never append to one mbases.dat at once. Where the file system keeps no
     // locks, the run goes on without one: its appends still go to the real end of the file.
     if (!locked_) locked_ = TryLockRecordFile(file_) != LockResult::kBusy;
@@ -140,6 +139,7 @@ Outcome MbasesFile::Look(Step* step) {
     if (looked == Outcome(2) || looked == Outcome(3)) {
       // The file or a directory on its path is missing, as while either is replaced.
       *step = Step::kQuietWait;
+      clock_ = Now(CLOCK_MONOTONIC);
       pause_ = kQuietTime;
       moved_ = true;
       return kDone;
@@ -164,6 +164,7 @@ Outcome MbasesFile::Look(Step* step) {
     if (Outcome failed = Read(now, &complete)) return failed;
     if (!complete) {  // cut short under the read
       *step = Step::kQuietWait;
+      clock_ = Now(CLOCK_MONOTONIC);
       pause_ = kQuietTime;
       return kDone;
     }
@@ -172,6 +173,7 @@ Outcome MbasesFile::Look(Step* step) {
 }
 
 bool MbasesFile::IsStill(const FileStamp& now, int64_t span) {
+  clock_ = Now(CLOCK_MONOTONIC);
   if (!IsSame(candidate_, now)) {
     candidate_ = now;
     candidate_since_ = clock_;
@@ -222,7 +224,7 @@ Outcome MbasesFile::KeepOwnBases() {
       BaseRecord record;
       bool landed = false;
       if (Outcome failed = NewRecord(base.Entry(), &record)) return failed;
-      if (Outcome failed = Append(record, &landed)) return failed;
+      if (Outcome failed = Append(record, 0, &landed)) return failed;
       if (!landed) return Outcome(Refusal::kNotAsWritten);
       base.hashes[1] = RecordHash(record.bytes);
       base.written_again = unchecked_ = true;
@@ -240,7 +242,9 @@ bool MbasesFile::Has(std::string_view file_name) const { return view_.Count(file
 Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
   BaseRecord record;
   if (Outcome failed = NewRecord(entry, &record)) return failed;
-  if (Outcome failed = Append(record, landed)) return failed;
+  if (Outcome failed = Append(record, static_cast<uint16_t>(own_.size() + 1), landed)) {
+    return failed;
+  }
   if (!*landed) return ++aside_ > 1 ? Outcome(Refusal::kNotAsWritten) : kDone;
   aside_ = 0;
   OwnBase base = {};
@@ -249,7 +253,6 @@ Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
   base.address_slot = entry.AddressSlot;
   base.hashes[0] = RecordHash(record.bytes);
   own_.push_back(base);
-  view_.MarkOwn(entry.FileName, static_cast<uint16_t>(own_.size()));
   return kDone;
 }
 
@@ -261,7 +264,7 @@ Outcome MbasesFile::NewRecord(const AreaEntry& entry, BaseRecord* record) {
   return kDone;
 }
 
-Outcome MbasesFile::Append(const BaseRecord& record, bool* landed) {
+Outcome MbasesFile::Append(const BaseRecord& record, uint16_t own, bool* landed) {
   // The record goes after the last whole record, over stray bytes that end the file. Only
   // those are written over in place; the rest is appended, so that it goes after whatever
   // another program appended meanwhile, never over it.
@@ -288,13 +291,12 @@ Outcome MbasesFile::Append(const BaseRecord& record, bool* landed) {
     // tried again, since its first part is in their place.
     if (after.size != end) return Outcome(Refusal::kNotAsWritten);
     if (Outcome failed = CutRecordFile(file_, end - static_cast<int64_t>(rest))) return failed;
-    known_ = false;
     return stray == 0 ? kDone : Outcome(Refusal::kNotAsWritten);
   }
   // What another program wrote besides is read once the file is still.
   known_ = known_ && begin == start && after.size == end;
   seen_ = after;
-  view_.TakeIn(record.bytes, true);
+  view_.TakeIn(record.bytes, true, own);
   return kDone;
 }
 

@@ -91,7 +91,7 @@ class MbasesFile {
   Outcome Read(const FileStamp& now, bool* complete);
   Outcome KeepOwnBases();
   Outcome NewRecord(const AreaEntry& entry, BaseRecord* record);
-  Outcome Append(const BaseRecord& record, bool* landed);
+  Outcome Append(const BaseRecord& record, uint16_t own, bool* landed);
 
   static MbasesFile* opened_;  // for SyncBeforeExit
   const DefaultsRecord& defaults_;
@@ -108,8 +108,8 @@ class MbasesFile {
   bool verifying_ = false;  // CheckAll was called
   bool unchecked_ = false;  // a read is owed
   int aside_ = 0;           // appends in a row that landed off a record boundary
-  // The time of the look (monotonic, ns); the stamp that looks found and since when; the
-  // pause the next step makes; since when the run waits; what it waits for.
+  // The time of the look that asked for a wait (monotonic, ns); the stamp that looks found
+  // and since when; the pause the next step makes; since when the run waits; for what.
   int64_t clock_ = 0;
   FileStamp candidate_;
   int64_t candidate_since_ = 0;

@@ -78,7 +78,7 @@ void MbasesView::Clear(int64_t records) {
   last_record_ = BaseRecord();
 }
 
-uint16_t MbasesView::TakeIn(const uint8_t* record, bool last) {
+uint16_t MbasesView::TakeIn(const uint8_t* record, bool last, uint16_t own) {
   indexes_.set(DecodeFixed16(record + base_field::kIndex));
   ++record_count_;
   if (last) std::copy_n(record, kBaseRecordSize, last_record_.bytes);
@@ -86,15 +86,12 @@ uint16_t MbasesView::TakeIn(const uint8_t* record, bool last) {
   if (length > kNameCapacity) return 0;
   Slot& slot = Insert(KeyOf(record + base_field::kFileName.offset + 1, length));
   if (slot.count < 2) ++slot.count;
+  if (own != 0) slot.own = own;
   return slot.own;
 }
 
 int MbasesView::Count(std::string_view file_name) const {
   return slots_[Position(KeyOf(file_name.data(), file_name.size()))].count;
-}
-
-void MbasesView::MarkOwn(std::string_view file_name, uint16_t number) {
-  Insert(KeyOf(file_name.data(), file_name.size())).own = number;
 }
 
 std::optional<int32_t> MbasesView::TakeFreeIndex() {

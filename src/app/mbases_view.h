@@ -24,13 +24,12 @@ class MbasesView {
   // names are the run's bases stays known.
   void Clear(int64_t records);
   // Takes in one whole record, read or appended, as the last one so far. Returns the
-  // number (from 1) of the run's base whose file name it carries, or 0.
-  uint16_t TakeIn(const uint8_t* record, bool last);
+  // number (from 1) of the run's base whose file name it carries, or 0; a record that the
+  // run appends for its base `own` marks that name as the base's.
+  uint16_t TakeIn(const uint8_t* record, bool last, uint16_t own = 0);
   // How many records carry `file_name` cut to 8 characters, letter case aside: 0, 1, or 2
   // for two or more. A stored name whose length is above 8 is damaged and matches none.
   int Count(std::string_view file_name) const;
-  // Marks `file_name` as the name of the run's base `number` (from 1).
-  void MarkOwn(std::string_view file_name, uint16_t number);
   // Takes the lowest index from the record count + 1 upward that no record carries; none
   // when that would exceed 32767.
   std::optional<int32_t> TakeFreeIndex();
