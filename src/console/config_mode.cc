@@ -197,7 +197,7 @@ Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction sa
 
 Outcome ConfigMode(DefaultsRecord* defaults) {
   RawKeyboard keyboard;
-  FdByteSource bytes(STDIN_FILENO);
+  FdByteSource bytes(STDIN_FILENO, keyboard.continued_fd());
   KeyReader keys(&bytes);
   return RunConfigMode(defaults, &keys, SaveDefaults, TerminalSize());
 }

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,20 +11,19 @@ namespace korvanex {
 int FdByteSource::ReadByte(int timeout_ms) {
   if (next_ < filled_) return buffer_[next_++];
   if (ended_) return kByteEnd;
-  // A process that was stopped and continued must draw its screen again. The continue
-  // signal is let through only while the wait lasts, so that it always breaks the wait off,
-  // even when it came just before.
-  sigset_t wait_mask;
-  sigprocmask(SIG_SETMASK, nullptr, &wait_mask);
-  sigdelset(&wait_mask, SIGCONT);
-  const timespec timeout = {timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
   for (;;) {
-    pollfd ready = {fd_, POLLIN, 0};
-    const int polled = ppoll(&ready, 1, timeout_ms < 0 ? nullptr : &timeout, &wait_mask);
-    if (polled < 0) {
-      if (errno == EINTR) return kByteInterrupted;
+    pollfd ready[2] = {{fd_, POLLIN, 0}, {interrupt_fd_, POLLIN, 0}};
+    const int polled = poll(ready, interrupt_fd_ >= 0 ? 2 : 1, timeout_ms);
+    if (polled < 0 && errno != EINTR) {
       ended_ = true;
       return kByteEnd;
+    }
+    if (polled < 0 || (interrupt_fd_ >= 0 && ready[1].revents != 0)) {
+      if (interrupt_fd_ >= 0) {
+        uint8_t taken[16];
+        (void)!read(interrupt_fd_, taken, sizeof taken);
+      }
+      return kByteInterrupted;
     }
     if (polled == 0) return kByteTimeout;
     // A hang-up or a closed descriptor shows as a read of 0 bytes or a read error.

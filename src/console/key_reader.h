@@ -22,14 +22,16 @@ class ByteSource {
   virtual int ReadByte(int timeout_ms) = 0;
 };
 
-// Reads the bytes of a file descriptor: a terminal, a pipe or a file.
+// Reads the bytes of a file descriptor: a terminal, a pipe or a file. A wait is broken off
+// too when `interrupt_fd` (when not -1) becomes readable; its bytes are taken.
 class FdByteSource : public ByteSource {
  public:
-  explicit FdByteSource(int fd) : fd_(fd) {}
+  explicit FdByteSource(int fd, int interrupt_fd = -1) : fd_(fd), interrupt_fd_(interrupt_fd) {}
   int ReadByte(int timeout_ms) override;
 
  private:
   int fd_;
+  int interrupt_fd_;
   bool ended_ = false;
   uint8_t buffer_[256] = {};
   size_t next_ = 0;

@@ -124,18 +124,22 @@ TEST(KeyReader, CutOffSequencesAreDropped) {
 }
 
 TEST(FdByteSource, ReadsBytesWaitsAndEnds) {
-  int fds[2];
+  int fds[2], interrupt[2];
   ASSERT_EQ(pipe(fds), 0);
-  FdByteSource source(fds[0]);
+  ASSERT_EQ(pipe(interrupt), 0);
+  FdByteSource source(fds[0], interrupt[0]);
   EXPECT_EQ(source.ReadByte(0), ByteSource::kByteTimeout);
+  // A continue that came before the wait breaks it off once, even with a key waiting.
+  ASSERT_EQ(write(interrupt[1], "xx", 2), 2);
   ASSERT_EQ(write(fds[1], "ab", 2), 2);
+  EXPECT_EQ(source.ReadByte(-1), ByteSource::kByteInterrupted);
   EXPECT_EQ(source.ReadByte(-1), 'a');
   EXPECT_EQ(source.ReadByte(0), 'b');
   EXPECT_EQ(source.ReadByte(10), ByteSource::kByteTimeout);
   close(fds[1]);
   EXPECT_EQ(source.ReadByte(-1), ByteSource::kByteEnd);
   EXPECT_EQ(source.ReadByte(-1), ByteSource::kByteEnd);
-  close(fds[0]);
+  for (int fd : {fds[0], interrupt[0], interrupt[1]}) close(fd);
 }
 
 TEST(FdByteSource, UnreadableInputEnds) {

@@ -36,7 +36,9 @@ int null_input = -1;
 // The actions the signals had before, put back when the keyboard is released.
 struct sigaction old_actions[NSIG];
 bool handled[NSIG];
-sigset_t old_mask;
+// A pipe that gets a byte whenever the process is continued, so that the read of a key
+// breaks off whenever the continue came, even just before the wait began.
+int continued[2] = {-1, -1};
 
 void RestoreModesNow() {
   if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
@@ -81,6 +83,7 @@ void OnStopRequest(int signal_number) {
 void OnContinue(int) {
   const int saved_errno = errno;
   if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &raw_modes);
+  if (continued[1] >= 0) (void)!write(continued[1], "", 1);
   errno = saved_errno;
 }
 
@@ -126,16 +129,11 @@ RawKeyboard::RawKeyboard() {
   raw_modes = modes;
   modes_saved = 1;
   null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (pipe2(continued, O_NONBLOCK | O_CLOEXEC) != 0) continued[0] = continued[1] = -1;
   InstallEndingHandlers();
   Install(SIGHUP, OnHangUp);
   Install(SIGTSTP, OnStopRequest);
   Install(SIGCONT, OnContinue);
-  // The continue signal waits for the next read of a key, which it then breaks off so that
-  // the screen is drawn again.
-  sigset_t continue_only;
-  sigemptyset(&continue_only);
-  sigaddset(&continue_only, SIGCONT);
-  sigprocmask(SIG_BLOCK, &continue_only, &old_mask);
   // TCSANOW rather than TCSAFLUSH: keys typed ahead are kept.
   tcsetattr(STDIN_FILENO, TCSANOW, &raw_modes);
   active_ = true;
@@ -143,20 +141,21 @@ RawKeyboard::RawKeyboard() {
 
 RawKeyboard::~RawKeyboard() { Restore(); }
 
+int RawKeyboard::continued_fd() const { return continued[0]; }
+
 void RawKeyboard::Restore() {
   if (!active_) return;
   active_ = false;
   // TCSADRAIN: the screen already written reaches the terminal under the raw settings.
   tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes);
   modes_saved = 0;
-  sigprocmask(SIG_SETMASK, &old_mask, nullptr);
   for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
     if (handled[signal_number]) sigaction(signal_number, &old_actions[signal_number], nullptr);
     handled[signal_number] = false;
   }
-  if (null_input >= 0) {
-    close(null_input);
-    null_input = -1;
+  for (int* fd : {&null_input, &continued[0], &continued[1]}) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
   }
 }
 

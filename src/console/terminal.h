@@ -28,8 +28,9 @@ std::string MoveCursorSequence(int column, int row, ScreenSize size);
 // signal ends the process (the signal then takes its normal course). A hang-up (SIGHUP)
 // restores the settings and ends keyboard input instead: the next read of standard input
 // finds its end. When the process is stopped (job control), the old settings are put back
-// for the shell, and the single-key settings are made again when it continues; the
-// interrupted read of a key then tells the caller to draw its screen again.
+// for the shell, and the single-key settings are made again when it continues; the read
+// of a key, which also watches continued_fd(), then tells the caller to draw its screen
+// again.
 class RawKeyboard {
  public:
   RawKeyboard();
@@ -39,6 +40,8 @@ class RawKeyboard {
 
   // Whether the terminal was switched (false when standard input is no terminal).
   bool active() const { return active_; }
+  // Readable once the process was continued after a stop; -1 when there is none.
+  int continued_fd() const;
   // Puts the old settings back now; harmless to repeat.
   void Restore();
 
