@@ -58,15 +58,14 @@ uint64_t RecordHash(const uint8_t* record) {
   return (hash ^ DecodeFixed16(record + kBaseRecordSize - 2)) * 0xBF58476D1CE4E5B9ull;
 }
 
-std::string_view Text(const uint8_t* counted) {
-  return std::string_view(reinterpret_cast<const char*>(counted + 1), counted[0]);
-}
-
 }  // namespace
 
 MbasesFile* MbasesFile::opened_ = nullptr;
 
-AreaEntry MbasesFile::OwnBase::Entry() const { return {Text(file_name), Text(name), address_slot}; }
+AreaEntry MbasesFile::OwnBase::Entry() const {
+  return {DecodeCountedAt(file_name, sizeof file_name, 0, b::kFileName.capacity),
+          DecodeCountedAt(name, sizeof name, 0, b::kName.capacity), address_slot};
+}
 
 MbasesFile::MbasesFile(const DefaultsRecord& defaults, const HostConfigRecord& host)
     : defaults_(defaults), host_(host) {}
@@ -219,7 +218,7 @@ Outcome MbasesFile::Read(const FileStamp& now, bool* complete) {
 
 Outcome MbasesFile::KeepOwnBases() {
   for (OwnBase& base : own_) {
-    const int count = view_.Count(Text(base.file_name));
+    const int count = view_.Count(base.Entry().FileName);
     if (count == 0 && !base.written_again) {
       BaseRecord record;
       bool landed = false;
