@@ -41,10 +41,6 @@ int64_t StampTick(const FileStamp& stamp) {
                                                                    : 10 * kMillisecond;
 }
 
-bool IsSame(const FileStamp& a, const FileStamp& b) {
-  return IsSameFile(a, b) && IsUnchanged(a, b);
-}
-
 // One hash of all the bytes of a record. Each step is invertible, so two records that
 // differ in one word never share it.
 uint64_t RecordHash(const uint8_t* record) {
@@ -145,7 +141,7 @@ Outcome MbasesFile::Look(Step* step) {
     }
     if (looked) return looked;
     if (!locked_) continue;  // a new file is locked first
-    const bool held = known_ && IsSame(seen_, now);
+    const bool held = known_ && IsUnchanged(seen_, now);
     if (held && !unchecked_) {
       *step = Step::kReady;
       return kDone;
@@ -173,7 +169,7 @@ Outcome MbasesFile::Look(Step* step) {
 
 bool MbasesFile::IsStill(const FileStamp& now, int64_t span) {
   clock_ = Now(CLOCK_MONOTONIC);
-  if (!IsSame(candidate_, now)) {
+  if (!IsUnchanged(candidate_, now)) {
     candidate_ = now;
     candidate_since_ = clock_;
     moved_ = true;
@@ -203,7 +199,8 @@ Outcome MbasesFile::Read(const FileStamp& now, bool* complete) {
     for (size_t i = 0; i < n; ++i) {
       const uint8_t* record = block_.get() + i * kBaseRecordSize;
       const uint16_t own = view_.TakeIn(record, first + static_cast<int64_t>(i) + 1 == count);
-      if (own == 0) continue;
+      // Only the check before success asks whether a base's bytes are as written.
+      if (own == 0 || !verifying_) continue;
       OwnBase& base = own_[own - 1];
       const uint64_t hash = RecordHash(record);
       base.seen |= hash == base.hashes[0] || (base.written_again && hash == base.hashes[1]);

@@ -56,8 +56,8 @@ class MbasesFile {
   // Opens the file at `path`; refused with kMbasesNotOpened.
   Outcome Open(const std::string& path);
   // One step towards knowing the file as it is: the pause or the lock that the last step
-  // waited for, a look, and where the file is still, a read of what changed. Waits for
-  // another program end with an ERROR after 10 seconds.
+  // waited for, a look, and where the file changed and is still, a read of all of it. Waits
+  // for another program end with an ERROR after 10 seconds.
   Outcome Update(Step* step);
   // The next update reads the file and checks each base of the run in it, as before success.
   void CheckAll();

@@ -109,8 +109,8 @@ bool IsSameFile(const FileStamp& a, const FileStamp& b) {
 }
 
 bool IsUnchanged(const FileStamp& before, const FileStamp& now) {
-  return before.size == now.size && SameTime(before.modified, now.modified) &&
-         SameTime(before.changed, now.changed);
+  return IsSameFile(before, now) && before.size == now.size &&
+         SameTime(before.modified, now.modified) && SameTime(before.changed, now.changed);
 }
 
 Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp) {

@@ -61,7 +61,7 @@ struct FileStamp {
   timespec changed = {};
 };
 bool IsSameFile(const FileStamp& a, const FileStamp& b);
-// Whether size and both times are the same.
+// Whether it is the same file with the same size and both times.
 bool IsUnchanged(const FileStamp& before, const FileStamp& now);
 // The open file's stamp.
 Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp);
