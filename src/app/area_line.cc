@@ -1,18 +1,21 @@
 #include "app/area_line.h"
 
-#include <algorithm>
-
 #include "text/text_utils.h"
 
 namespace korvanex {
 
 namespace {
 
+// A plain search: most names differ at their first letter, which std::search's general
+// loop does not make the most of.
 bool HoldsNetmail(std::string_view file_name) {
   constexpr std::string_view kNetmail = "NETMAIL";
-  return std::search(file_name.begin(), file_name.end(), kNetmail.begin(), kNetmail.end(),
-                     [](char c, char upper) { return UpperCaseChar(c) == upper; }) !=
-         file_name.end();
+  for (size_t at = 0; at + kNetmail.size() <= file_name.size(); ++at) {
+    size_t i = 0;
+    while (i < kNetmail.size() && UpperCaseChar(file_name[at + i]) == kNetmail[i]) ++i;
+    if (i == kNetmail.size()) return true;
+  }
+  return false;
 }
 
 }  // namespace
