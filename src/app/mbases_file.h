@@ -25,10 +25,10 @@
 #define KORVANEX_APP_MBASES_FILE_H_
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "app/area_line.h"
 #include "app/mbases_view.h"
@@ -100,7 +100,7 @@ class MbasesFile {
   RecordFile file_;  // opened for appending
   std::unique_ptr<uint8_t[]> block_;
   MbasesView view_;
-  std::vector<OwnBase> own_;
+  std::deque<OwnBase> own_;  // grows without moving, so a long run never copies it
   bool locked_ = false;
   bool appended_ = false;
   bool known_ = false;      // the view holds the file as `seen_` describes it
