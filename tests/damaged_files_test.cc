@@ -203,8 +203,8 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
     RunResult run = host.Import(areas);
     ASSERT_EQ(run.status, 0) << run.output;
     size_t creating = 0;
-    for (size_t at = run.output.find("Creating\r\n"); at != std::string::npos;
-         at = run.output.find("Creating\r\n", at + 1)) {
+    for (size_t at = run.output.find(kCreating + "\r\n"); at != std::string::npos;
+         at = run.output.find(kCreating + "\r\n", at + 1)) {
       ++creating;
     }
     created += creating;

@@ -110,8 +110,8 @@ TEST(FaultInjection, FileBrieflyGoneOrCutUnderTheRunIsLookedAtAgain) {
     const std::string complete = scene.Complete();
     RunResult run = scene.host.Import(scene.areas, WithFault(fault));
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating") +
-                              AreaLine("TWO", "Creating") + AreaLine("THREE", "Creating") +
+    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating) +
+                              AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating) +
                               Summary(3));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
   }
@@ -134,9 +134,9 @@ TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
       const std::string complete = scene.Complete();
       RunResult run =
           scene.host.Import(scene.areas, WithFault({"mbases.dat", "fdatasync", nth, EIO}));
-      const std::string lines = kBanner + AreaLine("GENERAL", "Exists") +
-                                AreaLine("ONE", "Creating") + AreaLine("TWO", "Creating") +
-                                AreaLine("THREE", "Creating");
+      const std::string lines = kBanner + AreaLine("GENERAL", kExists) +
+                                AreaLine("ONE", kCreating) + AreaLine("TWO", kCreating) +
+                                AreaLine("THREE", kCreating);
       if (nth == 1) {
         ExpectReport(run, 101, lines);
       } else {
@@ -190,8 +190,8 @@ TEST(FaultInjection, FailedWriteLeavesNoPartOfItsRecord) {
     RunOptions options = WithFault(c.fault);
     if (c.size_limit > 0) options.limits = {{RLIMIT_FSIZE, c.size_limit}};
     RunResult run = scene.host.Import(scene.areas, options);
-    std::string lines = kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating");
-    if (c.two_reported) lines += AreaLine("TWO", "Creating");
+    std::string lines = kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating);
+    if (c.two_reported) lines += AreaLine("TWO", kCreating);
     if (c.status == 101) {
       ExpectReport(run, 101, lines);
     } else {
@@ -200,8 +200,8 @@ TEST(FaultInjection, FailedWriteLeavesNoPartOfItsRecord) {
     }
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete.substr(0, 3 * 282));
     RunResult again = scene.host.Import(scene.areas);
-    EXPECT_EQ(again.output, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Exists") +
-                                AreaLine("TWO", "Creating") + AreaLine("THREE", "Creating") +
+    EXPECT_EQ(again.output, kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kExists) +
+                                AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating) +
                                 Summary(2));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
   }
@@ -213,8 +213,8 @@ TEST(FaultInjection, FailedReadOfTheAreaListKeepsTheLinesBeforeIt) {
   // The list arrives in one read; the read after it, which would see its end, fails.
   RunResult run = scene.host.Import(scene.areas, WithFault({"AREAS.BBS", "read", 2, EIO}));
   ExpectReport(run, 101,
-               kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating") +
-                   AreaLine("TWO", "Creating") + AreaLine("THREE", "Creating"));
+               kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating) +
+                   AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating));
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
 
   Scene first;
@@ -269,13 +269,13 @@ TEST(FaultInjection, ReadOnlyFileSystemOpensForReadingAndFailsOnlyTheWrite) {
     RunResult run =
         scene.host.Import("!/e/general GENERAL\n", WithFault({"mbases.dat", "open", 1, EROFS}));
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Exists") + Summary(0));
+    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", kExists) + Summary(0));
   }
   {
     // A new base cannot be written to a descriptor open for reading only: error 6.
     Scene scene;
     RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "open", 1, EROFS}));
-    ExpectReport(run, 6, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("ONE", "Creating"));
+    ExpectReport(run, 6, kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);
   }
 }
@@ -447,7 +447,7 @@ TEST_F(Unprivileged, WriteProtectedMbasesDoesNotOpen) {
   run = Run({host_.root, "AREAS.BBS"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output,
-            kBanner + AreaLine("GENERAL", "Exists") + AreaLine("NEW", "Creating") + Summary(1));
+            kBanner + AreaLine("GENERAL", kExists) + AreaLine("NEW", kCreating) + Summary(1));
 }
 
 TEST_F(Unprivileged, WriteProtectedOstrelDoesNotOpen) {

@@ -296,16 +296,24 @@ int PtySession::Wait(double timeout_seconds, const std::function<void(int)>& at_
   }
 }
 
-const std::string kBanner =
-    "\n"
-    "KORVANEX v1.0 : Imports AREAS.BBS File Into Ostrel\n"
-    "              : Compatible with Ostrel BBS v1.07.2\n"
-    "\n";
+namespace {
+
+// A text of the tool's as it shows off a terminal: its colour codes write nothing.
+std::string Plain(const char* text) {
+  return std::regex_replace(text, std::regex("\\|[0-9][0-9]"), "");
+}
+
+}  // namespace
+
+const std::string kBanner = "\n" + Plain(korvanex::message::kBannerTitle) + "\n" +
+                            Plain(korvanex::message::kBannerHost) + "\n\n";
+const std::string kExists = Plain(korvanex::message::kAreaExists);
+const std::string kCreating = Plain(korvanex::message::kAreaCreating);
 
 std::string AreaHead(const std::string& tag) {
   std::string shown = tag.substr(0, korvanex::message::kTagColumns);
   shown.resize(korvanex::message::kTagColumns, ' ');
-  return "- Area: " + shown;
+  return Plain(korvanex::message::kAreaHead) + shown;
 }
 
 std::string AreaLine(const std::string& tag, const std::string& word) {
@@ -313,7 +321,8 @@ std::string AreaLine(const std::string& tag, const std::string& word) {
 }
 
 std::string Summary(int count) {
-  return "\nComplete; Imported " + std::to_string(count) + " bases.\r\n";
+  return "\n" + Plain(korvanex::message::kSummaryBefore) + std::to_string(count) +
+         Plain(korvanex::message::kSummaryAfter) + "\r\n";
 }
 
 bool IsRuntimeErrorReport(const std::string& text, int number) {

@@ -112,8 +112,11 @@ class PtySession {
   int status_ = -1;
 };
 
-// The four lines that begin every import run's output.
+// The four lines that begin every import run's output, and the verdicts of an area line,
+// all from the tool's own texts.
 extern const std::string kBanner;
+extern const std::string kExists;
+extern const std::string kCreating;
 // An area line as a run prints it without a terminal: the head with the tag padded or cut
 // to the console's tag columns, then the word and CR LF.
 std::string AreaHead(const std::string& tag);

@@ -153,7 +153,7 @@ TEST(Hostile, TwoImportsAtOnceKeepEveryRecordOfBoth) {
   WriteFile(host.mbases_path(), BaseRecordBytes("OLD", "old", 1) + BaseRecordBytes("X", "x", 2));
   FifoImport first(host);
   first.Feed("!/e/a1 A1\n");
-  ASSERT_TRUE(first.session().WaitFor("Creating"));
+  ASSERT_TRUE(first.session().WaitFor(kCreating));
   // The second run waits for the first one's lock, and says so.
   WriteFile(host.work + "/B.BBS", "!/e/b1 B1\n!/e/b2 B2\n!/e/b3 B3\n");
   RunOptions options;
@@ -469,7 +469,7 @@ TEST(Hostile, FileSizeLimitIsAnOrdinaryWriteFailure) {
     options.limits = {{RLIMIT_FSIZE, existing.size()}};
     RunResult run = host.Import("!/e/new NEW\n", options);
     EXPECT_EQ(run.status, 101);
-    const std::string before = kBanner + AreaLine("NEW", "Creating");
+    const std::string before = kBanner + AreaLine("NEW", kCreating);
     ASSERT_GE(run.output.size(), before.size());
     EXPECT_EQ(run.output.substr(0, before.size()), before);
     EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(before.size()), 101)) << run.output;
@@ -633,8 +633,8 @@ TEST(Hostile, SmallStackIsEnough) {
   options.limits = {{RLIMIT_STACK, 80 << 10}};
   RunResult run = host.Import(kAreas, options);
   EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Creating") + AreaLine("ONE", "Creating") +
-                            AreaLine("TWO", "Creating") + Summary(3));
+  EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", kCreating) + AreaLine("ONE", kCreating) +
+                            AreaLine("TWO", kCreating) + Summary(3));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
 
   RunResult run = host.Import("!/home/bbs/echo/general GENERAL\n");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", "Creating") + Summary(1));
+  EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", kCreating) + Summary(1));
 
   std::string expected(282, '\0');
   auto put = [&expected](size_t offset, const std::string& text) {
@@ -100,16 +100,16 @@ TEST(Import, SecondRunFindsEveryBase) {
       "!/e/netmail NETMAIL\n"
       "!/e/mixed Mixed";
   RunResult first = host.Import(areas);
-  EXPECT_EQ(first.output, kBanner + AreaLine("GENERAL", "Creating") + AreaLine("TECH", "Creating") +
-                              AreaLine("Mixed", "Creating") + Summary(3));
+  EXPECT_EQ(first.output, kBanner + AreaLine("GENERAL", kCreating) + AreaLine("TECH", kCreating) +
+                              AreaLine("Mixed", kCreating) + Summary(3));
   const std::string after_first = ReadFile(host.mbases_path());
   EXPECT_EQ(after_first[282 + 212], 2) << "zone 2 is slot 2";
   EXPECT_EQ(after_first[212], 1);
 
   RunResult second = host.Import(areas);
   EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.output, kBanner + AreaLine("GENERAL", "Exists") + AreaLine("TECH", "Exists") +
-                               AreaLine("Mixed", "Exists") + Summary(0));
+  EXPECT_EQ(second.output, kBanner + AreaLine("GENERAL", kExists) + AreaLine("TECH", kExists) +
+                               AreaLine("Mixed", kExists) + Summary(0));
   EXPECT_EQ(ReadFile(host.mbases_path()), after_first);
 }
 
@@ -117,8 +117,8 @@ TEST(Import, SameFileNameTwiceInOneListAndAnyCase) {
   Host host;
   WriteFile(host.mbases_path(), BaseRecordBytes("Echo", "ECHO1", 1));
   RunResult run = host.Import("!/a/general ONE\n!/b/GENERAL TWO\n!/c/echo1 THREE\n");
-  EXPECT_EQ(run.output, kBanner + AreaLine("ONE", "Creating") + AreaLine("TWO", "Exists") +
-                            AreaLine("THREE", "Exists") + Summary(1));
+  EXPECT_EQ(run.output, kBanner + AreaLine("ONE", kCreating) + AreaLine("TWO", kExists) +
+                            AreaLine("THREE", kExists) + Summary(1));
   EXPECT_EQ(ReadFile(host.mbases_path()).size(), 282u * 2);
 }
 
@@ -146,14 +146,14 @@ TEST(Import, LongTagsAndFileNames) {
   const std::string tag(70, 'T');
   RunResult run =
       host.Import("!/e/longfilename1 " + tag + "\n!/e/LONGFILENAME2 OTHER\n!/e/longfile SAME\n");
-  EXPECT_EQ(run.output, kBanner + AreaLine(tag, "Creating") + AreaLine("OTHER", "Exists") +
-                            AreaLine("SAME", "Exists") + Summary(1));
+  EXPECT_EQ(run.output, kBanner + AreaLine(tag, kCreating) + AreaLine("OTHER", kExists) +
+                            AreaLine("SAME", kExists) + Summary(1));
   const std::string mbases = ReadFile(host.mbases_path());
   ASSERT_EQ(mbases.size(), 282u);
   EXPECT_EQ(CountedAt(mbases, 0), tag.substr(0, 40));
   EXPECT_EQ(CountedAt(mbases, 41), tag.substr(0, 13));
   EXPECT_EQ(CountedAt(mbases, 55), "longfile");
-  EXPECT_EQ(AreaLine(tag, "Creating").size(), 78u + 2);
+  EXPECT_EQ(AreaLine(tag, kCreating).size(), 78u + 2);
 }
 
 TEST(Import, DamagedFileNameLengthNeverMatches) {
@@ -163,7 +163,7 @@ TEST(Import, DamagedFileNameLengthNeverMatches) {
   damaged[55] = 20;  // runs on into Path
   WriteFile(host.mbases_path(), damaged);
   RunResult run = host.Import("!/e/longname LONG\n");
-  EXPECT_EQ(run.output, kBanner + AreaLine("LONG", "Creating") + Summary(1));
+  EXPECT_EQ(run.output, kBanner + AreaLine("LONG", kCreating) + Summary(1));
 }
 
 TEST(Import, SingleTokenLineIsPassedOver) {
@@ -196,7 +196,7 @@ TEST(Import, NoFreeIndexEndsTheRunBeforeWriting) {
   WriteFile(host.mbases_path(), mbases);
   RunResult run = host.Import("!/e/one EXISTING\n!/e/new NEW\n!/e/later LATER\n");
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.output, kBanner + AreaLine("EXISTING", "Exists") + AreaLine("NEW", "") +
+  EXPECT_EQ(run.output, kBanner + AreaLine("EXISTING", kExists) + AreaLine("NEW", "") +
                             "ERROR: No free base index in mbases.dat\n");
   EXPECT_EQ(ReadFile(host.mbases_path()), mbases);
 }

@@ -104,7 +104,7 @@ TEST(Output, RedirectedOutputHasNoEscapeSequences) {
   RunResult run = host.Import("!/e/general GENERAL 21:1/100\n");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output.find('\x1b'), std::string::npos);
-  EXPECT_NE(run.output.find("Creating"), std::string::npos);
+  EXPECT_NE(run.output.find(kCreating), std::string::npos);
 }
 
 TEST(Output, TerminalGetsExactColourSequences) {
