@@ -85,8 +85,9 @@ TEST(DamagedOstrel, NulInDataPathNamesNoFile) {
 
 TEST(DamagedDefaults, LengthsAboveCapacityAreCutAndFlagsCopiedAsStored) {
   Host host;
-  std::string cfg(117, '\0');
-  for (size_t i = 0; i < 117; ++i) cfg[i] = static_cast<char>('a' + i % 26);
+  std::string cfg(korvanex::kDefaultsRecordSize, '\0');
+  for (size_t i = 0; i < korvanex::kDefaultsRecordSize; ++i)
+    cfg[i] = static_cast<char>('a' + i % 26);
   for (size_t offset : {0, 21, 42, 63, 84, 107}) cfg[offset] = static_cast<char>(255);
   // Flags out of range are not the tool's to judge: a new base gets them as stored.
   cfg[100] = 7;
@@ -186,7 +187,7 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE(round);
     Host host;
-    std::string cfg = bytes(117 + random() % 40);
+    std::string cfg = bytes(korvanex::kDefaultsRecordSize + random() % 40);
     WriteFile(host.work + "/korvanex.cfg", cfg);
     std::string ostrel = bytes(1824 + random() % 100);
     ostrel[82] = static_cast<char>(host.data.size());

@@ -304,7 +304,8 @@ TEST(FaultInjection, FailedSaveOfTheDefaultsIsReported) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
     EXPECT_EQ(run.output.find("KORVANEX v1.0"), std::string::npos);
-    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), c.old_kept ? old : old.substr(0, 117));
+    EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"),
+              c.old_kept ? old : old.substr(0, korvanex::kDefaultsRecordSize));
     EXPECT_EQ(Entries(host.work), std::set<std::string>{"korvanex.cfg"});
   }
 }

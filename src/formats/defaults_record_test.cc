@@ -52,7 +52,8 @@ using korvanex_test::AsUnprivilegedUser;
 TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  EXPECT_EQ(Bytes(record), std::string(reinterpret_cast<const char*>(kBuiltInBytes), 117));
+  EXPECT_EQ(Bytes(record),
+            std::string(reinterpret_cast<const char*>(kBuiltInBytes), kDefaultsRecordSize));
   EXPECT_EQ(GetDefaultsNumber(record, defaults_field::kMaxMsgs), 500);
 }
 
@@ -91,7 +92,7 @@ TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
 }
 
 TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
-  std::string bytes(reinterpret_cast<const char*>(kBuiltInBytes), 117);
+  std::string bytes(reinterpret_cast<const char*>(kBuiltInBytes), kDefaultsRecordSize);
   bytes[100] = 0;
   Write("korvanex.cfg", bytes + std::string(83, 'z'));
   DefaultsRecord record;
@@ -118,7 +119,7 @@ TEST_F(DefaultsFileTest, NewFileGetsReadWriteForAllLessUmask) {
 }
 
 TEST_F(DefaultsFileTest, ExistingFileKeepsItsPermissionBits) {
-  Write("korvanex.cfg", std::string(117, 'o'));
+  Write("korvanex.cfg", std::string(kDefaultsRecordSize, 'o'));
   fs::permissions("korvanex.cfg",
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
   DefaultsRecord record;
@@ -131,7 +132,7 @@ TEST_F(DefaultsFileTest, ExistingFileKeepsItsPermissionBits) {
 
 TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsRewritten) {
   fs::create_directory("real");
-  Write("real/settings.cfg", std::string(117, 'o'));
+  Write("real/settings.cfg", std::string(kDefaultsRecordSize, 'o'));
   fs::create_symlink("real/settings.cfg", "korvanex.cfg");
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
@@ -141,7 +142,7 @@ TEST_F(DefaultsFileTest, SymbolicLinkStaysAndItsTargetIsRewritten) {
 }
 
 TEST_F(DefaultsFileTest, FailedSavesLeaveTheOldFileIntact) {
-  const std::string old_bytes(117, 'o');
+  const std::string old_bytes(kDefaultsRecordSize, 'o');
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
   fs::permissions(dir_, fs::perms::all);  // let the unprivileged user in
