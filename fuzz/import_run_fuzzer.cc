@@ -36,7 +36,7 @@
 namespace {
 
 constexpr std::string_view kSeparator = "\n=*=\n";
-constexpr size_t kRecord = 282;
+constexpr size_t kRecord = korvanex::kBaseRecordSize;
 constexpr int kWatchedFds = 256;
 
 void WriteAll(const char* name, const std::string& bytes) {
@@ -94,7 +94,7 @@ void KeepDataPathLocal(std::string* ostrel) {
 }
 
 uint16_t IndexOf(const std::string& bytes, size_t record) {
-  const size_t at = record * kRecord + 280;
+  const size_t at = record * kRecord + korvanex::base_field::kIndex;
   return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
                                                                      << 8);
 }
@@ -227,15 +227,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(index >= 1 && index <= 32767, "written index outside 1..32767");
     Check(all_indexes.count(index) == 1, "written index used twice");
     const uint8_t* record = reinterpret_cast<const uint8_t*>(new_mbases.data()) + r * kRecord;
-    const struct {
-      size_t offset;
-      uint8_t capacity;
-    } strings[] = {{0, 40},   {41, 13},  {55, 8},   {64, 40},  {108, 20}, {129, 20},
-                   {150, 20}, {171, 20}, {192, 15}, {213, 50}, {271, 8}};
-    for (const auto& field : strings) {
+    namespace b = korvanex::base_field;
+    for (const korvanex::CountedField& field :
+         {b::kName, b::kShortName, b::kFileName, b::kPath, b::kListACS, b::kReadACS, b::kPostACS,
+          b::kSysopACS, b::kPassword, b::kHostText, b::kHeaderFile}) {
       Check(record[field.offset] <= field.capacity, "string length above its capacity");
     }
-    Check(record[212] >= 1 && record[212] <= 20, "address slot outside 1..20");
+    Check(record[b::kAddressSlot] >= 1 && record[b::kAddressSlot] <= 20,
+          "address slot outside 1..20");
   }
   if (fchdir(home_fd) != 0) abort();
   return 0;

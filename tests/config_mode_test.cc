@@ -20,9 +20,11 @@ namespace {
 const char kPrompt[] = "Command (Q/Quit): ";
 const char kEndedLine[] = "ERROR: Keyboard input ended; settings not saved";
 
-constexpr size_t kListACS = 0, kPostACS = 42, kSysopACS = 63, kPassword = 84;
-constexpr size_t kRealNames = 100, kDefNewScan = 101, kDefQwkScan = 102, kMaxMsgs = 103;
-constexpr size_t kMaxMsgAge = 105, kHeaderFile = 107, kBaseFormat = 116;
+namespace d = korvanex::defaults_field;
+constexpr size_t kListACS = d::kListACS.offset, kPostACS = d::kPostACS.offset;
+constexpr size_t kSysopACS = d::kSysopACS.offset, kPassword = d::kPassword.offset;
+constexpr size_t kHeaderFile = d::kHeaderFile.offset;
+using d::kBaseFormat, d::kDefNewScan, d::kDefQwkScan, d::kMaxMsgAge, d::kMaxMsgs, d::kRealNames;
 
 void PutFixed16(std::string* bytes, size_t offset, uint16_t value) {
   (*bytes)[offset] = static_cast<char>(value & 0xFF);
