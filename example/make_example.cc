@@ -61,10 +61,18 @@ std::vector<BaseRecord> ExampleBases() {
 
 DefaultsRecord ExampleDefaults() {
   DefaultsSetup defaults;
+  // Each setting apart from the built-in value and from its neighbours, so that the import
+  // of the example pins where every one of them goes.
   defaults.list_acs = "s10";
-  defaults.read_acs = "s10";
+  defaults.read_acs = "s15";
+  defaults.sysop_acs = "s250";
+  defaults.password = "HARBOUR";
+  defaults.new_scan = 2;
+  defaults.qwk_scan = 0;
   defaults.max_msgs = 1000;
   defaults.max_age = 90;
+  defaults.header_file = "harbour";
+  defaults.format = 1;
   return MakeDefaultsRecord(defaults);
 }
 
