@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "app/new_base.h"
 #include "formats/coding.h"
 
 namespace korvanex {
@@ -24,36 +25,27 @@ HostConfigRecord MakeHostConfig(const HostSetup& setup) {
 }
 
 BaseRecord MakeBaseRecord(const BaseSetup& setup) {
+  // The tool's own builder writes the fields; a host's base then differs from a new one
+  // only in its long name, its kind and its mode.
   namespace b = base_field;
-  BaseRecord record;
+  BaseRecord background;
   if (setup.under != nullptr) {
-    record = *setup.under;
+    background = *setup.under;
   } else {
-    std::fill(std::begin(record.bytes), std::end(record.bytes), setup.fill);
+    std::fill(std::begin(background.bytes), std::end(background.bytes), setup.fill);
   }
-  uint8_t* r = record.bytes;
+  HostSetup host;
+  host.msgbase_path = setup.path;
+  host.default_text = setup.host_text;
+  std::copy(setup.host_bytes.begin(), setup.host_bytes.end(), host.default_bytes.begin());
+  const AreaEntry area = {setup.file_name, setup.short_name, setup.address_slot};
+  BaseRecord record = background;
+  BuildBaseRecord(area, MakeDefaultsRecord(setup.settings), MakeHostConfig(host), setup.index,
+                  &record);
+  std::copy_n(background.bytes + b::kName.offset, b::kName.capacity + 1, record.bytes);
   EncodeCounted(record.bytes, b::kName, Str255(setup.name));
-  EncodeCounted(record.bytes, b::kShortName, Str255(setup.short_name));
-  EncodeCounted(record.bytes, b::kFileName, Str255(setup.file_name));
-  EncodeCounted(record.bytes, b::kPath, Str255(setup.path));
-  r[b::kBaseFormat] = setup.settings.format;
-  r[b::kBaseKind] = setup.kind;
-  r[b::kBaseMode] = setup.mode;
-  EncodeCounted(record.bytes, b::kListACS, Str255(setup.settings.list_acs));
-  EncodeCounted(record.bytes, b::kReadACS, Str255(setup.settings.read_acs));
-  EncodeCounted(record.bytes, b::kPostACS, Str255(setup.settings.post_acs));
-  EncodeCounted(record.bytes, b::kSysopACS, Str255(setup.settings.sysop_acs));
-  EncodeCounted(record.bytes, b::kPassword, Str255(setup.settings.password));
-  for (size_t i = 0; i < b::kHostByteCount; ++i) r[b::kHostBytes + i] = setup.host_bytes[i];
-  r[b::kAddressSlot] = setup.address_slot;
-  EncodeCounted(record.bytes, b::kHostText, Str255(setup.host_text));
-  r[b::kRealNames] = setup.settings.real_names;
-  r[b::kDefNewScan] = setup.settings.new_scan;
-  r[b::kDefQwkScan] = setup.settings.qwk_scan;
-  EncodeFixed16(r + b::kMaxMsgs, setup.settings.max_msgs);
-  EncodeFixed16(r + b::kMaxMsgAge, setup.settings.max_age);
-  EncodeCounted(record.bytes, b::kHeaderFile, Str255(setup.settings.header_file));
-  EncodeFixed16(r + b::kIndex, static_cast<uint16_t>(setup.index));
+  record.bytes[b::kBaseKind] = setup.kind;
+  record.bytes[b::kBaseMode] = setup.mode;
   return record;
 }
 
