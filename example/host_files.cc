@@ -67,14 +67,6 @@ DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup) {
   return record;
 }
 
-const uint8_t kBuiltInDefaultsBytes[kDefaultsRecordSize] = {
-    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0x03, 0x73, 0x32, 0x30, 0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0,    0x04, 0x73, 0x32, 0x35, 0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-    0x01, 0x01, 0x01, 0xF4, 0x01, 0,    0,    0,    0, 0, 0, 0, 0, 0, 0, 0, 0};
-
 bool WriteWholeFile(const std::string& path, const void* bytes, size_t size) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;

@@ -25,7 +25,8 @@ struct HostSetup {
 };
 HostConfigRecord MakeHostConfig(const HostSetup& setup);
 
-// The settings of korvanex.cfg, which every new base also takes.
+// The settings of korvanex.cfg, which every new base also takes. As it stands, the built-in
+// ones that a first run saves.
 struct DefaultsSetup {
   std::string list_acs = "s20";
   std::string read_acs = "s20";
@@ -59,10 +60,6 @@ struct BaseSetup {
   int16_t index = 0;
 };
 BaseRecord MakeBaseRecord(const BaseSetup& setup);
-
-// korvanex.cfg with the built-in defaults, as a first run saves it: the bytes written out
-// by hand, so that what the tool builds can be checked against them.
-extern const uint8_t kBuiltInDefaultsBytes[kDefaultsRecordSize];
 
 // Writes `size` bytes as the whole file at `path`. Returns whether every byte was written.
 bool WriteWholeFile(const std::string& path, const void* bytes, size_t size);

@@ -64,8 +64,8 @@ std::string ReadAll(const char* name) {
 }
 
 std::string BuiltInDefaults() {
-  return std::string(std::begin(korvanex::kBuiltInDefaultsBytes),
-                     std::end(korvanex::kBuiltInDefaultsBytes));
+  const korvanex::DefaultsRecord record = korvanex::MakeDefaultsRecord({});
+  return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
 std::string HostTemplate() {

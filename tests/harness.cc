@@ -337,8 +337,8 @@ void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
 }
 
 std::string BuiltInDefaultsBytes() {
-  return std::string(std::begin(korvanex::kBuiltInDefaultsBytes),
-                     std::end(korvanex::kBuiltInDefaultsBytes));
+  const korvanex::DefaultsRecord record = korvanex::MakeDefaultsRecord({});
+  return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
 std::string HostConfigBytes(const HostSetup& fields) {

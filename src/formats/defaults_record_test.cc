@@ -23,12 +23,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The bytes a first run saves, written out by hand.
-const uint8_t (&kBuiltInBytes)[kDefaultsRecordSize] = kBuiltInDefaultsBytes;
-
 std::string Bytes(const DefaultsRecord& record) {
   return std::string(reinterpret_cast<const char*>(record.bytes), kDefaultsRecordSize);
 }
+
+// The bytes a first run saves, from the settings the builder of test files starts from.
+const std::string kBuiltInBytes = Bytes(MakeDefaultsRecord({}));
 
 // A scratch directory that the test also enters as its current directory.
 class DefaultsFileTest : public ScratchDirTest {
@@ -52,8 +52,7 @@ using korvanex_test::AsUnprivilegedUser;
 TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  EXPECT_EQ(Bytes(record),
-            std::string(reinterpret_cast<const char*>(kBuiltInBytes), kDefaultsRecordSize));
+  EXPECT_EQ(Bytes(record), kBuiltInBytes);
   EXPECT_EQ(GetDefaultsNumber(record, defaults_field::kMaxMsgs), 500);
 }
 
@@ -92,7 +91,7 @@ TEST_F(DefaultsFileTest, ShortEmptyOrDirectoryIsError100AndUnchanged) {
 }
 
 TEST_F(DefaultsFileTest, LongerFileUsesItsFirstRecord) {
-  std::string bytes(reinterpret_cast<const char*>(kBuiltInBytes), kDefaultsRecordSize);
+  std::string bytes = kBuiltInBytes;
   bytes[100] = 0;
   Write("korvanex.cfg", bytes + std::string(83, 'z'));
   DefaultsRecord record;
