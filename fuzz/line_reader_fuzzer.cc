@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (;;) {
     korvanex::Str255 line;
     bool got_line = false;
-    if (reader->ReadLine(&line, &got_line)) abort();
+    if (!reader->ReadLine(&line, &got_line).ok()) abort();
     if (!got_line) break;
     if (count >= expected.size() || line.str() != expected[count]) abort();
     ++count;
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // At the end the reader keeps saying so.
   korvanex::Str255 line;
   bool got_line = true;
-  if (reader->ReadLine(&line, &got_line) || got_line || !line.empty()) abort();
+  if (!reader->ReadLine(&line, &got_line).ok() || got_line || !line.empty()) abort();
   delete reader;
   close(fds[0]);
   return 0;

@@ -25,7 +25,7 @@ Outcome UpdateMbases(ImportRun* run) {
   bool said = false;
   for (;;) {
     MbasesFile::Step step;
-    if (Outcome failed = run->mbases.Update(&step)) return failed;
+    if (Outcome outcome = run->mbases.Update(&step); !outcome.ok()) return outcome;
     if (step == MbasesFile::Step::kReady) return kDone;
     if (step == MbasesFile::Step::kLockWait) ConsoleWriteLine(message::kWaitingForLock);
     if (step == MbasesFile::Step::kWriterWait && !said) {
@@ -53,15 +53,15 @@ Outcome ImportArea(ImportRun* run, const AreaEntry& entry) {
   // paused terminal, stands between the look and the append; one that another program's
   // write pushed aside is tried again after the next look.
   Outcome outcome;
-  for (bool landed = false; !landed && !(outcome = UpdateMbases(run));) {
+  for (bool landed = false; !landed && (outcome = UpdateMbases(run)).ok();) {
     if (run->mbases.Has(entry.FileName)) {
       run->exists.AppendTo(&line);
       break;
     }
     outcome = run->mbases.Create(entry, &landed);
     // A write that failed is named by its line, right before its runtime error report.
-    if (landed || outcome.number() != 0) run->creating.AppendTo(&line);
-    if (outcome) break;
+    if (landed || outcome.failed()) run->creating.AppendTo(&line);
+    if (!outcome.ok()) break;
   }
   ConsoleWrite(line);
   return outcome;
@@ -70,7 +70,7 @@ Outcome ImportArea(ImportRun* run, const AreaEntry& entry) {
 Outcome FinishImport(ImportRun* run) {
   if (run->mbases.created() == 0) return kDone;
   run->mbases.CheckAll();
-  if (Outcome failed = UpdateMbases(run)) return failed;
+  if (Outcome outcome = UpdateMbases(run); !outcome.ok()) return outcome;
   return run->mbases.Sync();
 }
 

@@ -215,7 +215,8 @@ TEST_F(ImportAreaTest, SameBytesAndWordsAsRescanningTheFileForEveryArea) {
       const std::string expected_line = console_output;
       console_output.clear();
       ConsoleStartWithSink(Capture, terminal);
-      ASSERT_EQ(ImportArea(&run, entry), ended ? Outcome(Refusal::kNotAsWritten) : kDone);
+      ASSERT_EQ(ImportArea(&run, entry),
+                ended ? Outcome::Refused(MbasesFile::Refusal::kNotAsWritten) : kDone);
       EXPECT_EQ(console_output, expected_line) << tag;
       console_output.clear();
     }

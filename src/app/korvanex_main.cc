@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -37,52 +36,79 @@ void WriteUsage() {
   ConsoleWriteLine(message::kUsageImport);
 }
 
-// The ERROR line of a refusal; the area list's repeats the list's name as typed, shown as
-// a tag is, so that no control byte of it reaches the terminal.
-std::string RefusalLine(Refusal refusal, std::string_view area_list) {
-  // In the order of Refusal, kNone first.
-  constexpr const char* kLines[] = {"",
-                                    message::kOstrelNotOpened,
-                                    message::kAreaListNotOpenedBefore,
-                                    message::kMbasesNotOpened,
-                                    message::kNoFreeIndex,
-                                    message::kUnfinishedRecord,
-                                    message::kKeptRewriting,
-                                    message::kNotAsWritten,
-                                    message::kSaveFailed,
-                                    message::kKeyboardEnded};
-  static_assert(std::size(kLines) == static_cast<size_t>(Refusal::kKeyboardEnded) + 1);
-  std::string line = kLines[static_cast<size_t>(refusal)];
-  if (refusal != Refusal::kAreaListNotOpened) return line;
-  return line + TerminalSafe(area_list) + message::kAreaListNotOpenedAfter;
+enum class AreaListRefusal { kNotOpened };
+
+// The ERROR line of each refusal, by the enum of the module whose step refused; the area
+// list's repeats the list's name as typed, shown as a tag is, so that no control byte of it
+// reaches the terminal.
+std::string RefusalLine(HostConfigRefusal refusal, std::string_view /*area_list*/) {
+  switch (refusal) {
+    case HostConfigRefusal::kNotOpened:
+      return message::kOstrelNotOpened;
+  }
+  return "";
+}
+std::string RefusalLine(AreaListRefusal refusal, std::string_view area_list) {
+  switch (refusal) {
+    case AreaListRefusal::kNotOpened:
+      return message::kAreaListNotOpenedBefore + TerminalSafe(area_list) +
+             message::kAreaListNotOpenedAfter;
+  }
+  return "";
+}
+std::string RefusalLine(MbasesFile::Refusal refusal, std::string_view /*area_list*/) {
+  switch (refusal) {
+    case MbasesFile::Refusal::kNotOpened:
+      return message::kMbasesNotOpened;
+    case MbasesFile::Refusal::kNoFreeIndex:
+      return message::kNoFreeIndex;
+    case MbasesFile::Refusal::kUnfinishedRecord:
+      return message::kUnfinishedRecord;
+    case MbasesFile::Refusal::kKeptRewriting:
+      return message::kKeptRewriting;
+    case MbasesFile::Refusal::kNotAsWritten:
+      return message::kNotAsWritten;
+  }
+  return "";
+}
+std::string RefusalLine(ConfigRefusal refusal, std::string_view /*area_list*/) {
+  switch (refusal) {
+    case ConfigRefusal::kSaveFailed:
+      return message::kSaveFailed;
+    case ConfigRefusal::kKeyboardEnded:
+      return message::kKeyboardEnded;
+  }
+  return "";
 }
 
-// Ends the run on a step that was not done: a refusal with its ERROR line, on a line of its
-// own, and status 1; a failure with its runtime error report and number.
+// Ends the run on a step that was not done: a failure with its runtime error report and
+// number; a refusal, for a reason of type `Reason`, with its ERROR line, on a line of its
+// own, and status 1.
+template <typename Reason>
 int EndRun(Outcome outcome, std::string_view area_list = "") {
-  if (outcome.refusal() == Refusal::kNone) return ReportRuntimeError(outcome);
+  if (outcome.failed()) return ReportRuntimeError(outcome);
   ConsoleStartLine();
-  ConsoleWriteLine(RefusalLine(outcome.refusal(), area_list));
+  ConsoleWriteLine(RefusalLine(outcome.reason<Reason>(), area_list));
   return 1;
 }
 
 // Configuration mode ends the run; a failure is said below its screen.
 int EnterConfigMode(DefaultsRecord* defaults) {
   const Outcome outcome = ConfigMode(defaults);
-  if (!outcome) return 0;
+  if (outcome.ok()) return 0;
   ConsoleWrite("\n");
-  return EndRun(outcome);
+  return EndRun<ConfigRefusal>(outcome);
 }
 
 // The area list is opened for reading only; a directory does not open. A FIFO does, and
 // the run reads whatever is written to it.
 Outcome OpenAreaList(const char* path, int* fd) {
   *fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (*fd < 0) return Outcome(Refusal::kAreaListNotOpened);
+  if (*fd < 0) return Outcome::Refused(AreaListRefusal::kNotOpened);
   const FileKind kind = KindOfOpenFile(*fd);
   if (kind == FileKind::kDirectory || kind == FileKind::kUnknown) {
     close(*fd);
-    return Outcome(Refusal::kAreaListNotOpened);
+    return Outcome::Refused(AreaListRefusal::kNotOpened);
   }
   return kDone;
 }
@@ -101,10 +127,10 @@ Outcome ImportAreaList(int area_fd, const uint16_t (&slot_zones)[kAddressSlotCou
   Str255 line;
   AreaEntry entry;
   for (bool got = true;;) {
-    if (Outcome failed = reader.ReadLine(&line, &got)) return failed;
+    if (Outcome outcome = reader.ReadLine(&line, &got); !outcome.ok()) return outcome;
     if (!got) return kDone;
     if (!ParseAreaLine(line, slot_zones, &entry)) continue;
-    if (Outcome failed = ImportArea(run, entry)) return failed;
+    if (Outcome outcome = ImportArea(run, entry); !outcome.ok()) return outcome;
   }
 }
 
@@ -114,28 +140,29 @@ int Import(const char* const* args, const DefaultsRecord& defaults) {
   const char* const area_list = args[1];
   ImportRun run;
   run.defaults = defaults;
-  if (Outcome failed = LoadHostConfig(PathInRoot(args[0], "ostrel.dat").c_str(), &run.host)) {
-    return EndRun(failed);
-  }
+  Outcome outcome = LoadHostConfig(PathInRoot(args[0], "ostrel.dat").c_str(), &run.host);
+  if (!outcome.ok()) return EndRun<HostConfigRefusal>(outcome);
   int area_fd = -1;
-  if (Outcome refused = OpenAreaList(area_list, &area_fd)) return EndRun(refused, area_list);
-  if (Outcome refused = run.mbases.Open(DataPath(run.host).str() + "mbases.dat")) {
+  outcome = OpenAreaList(area_list, &area_fd);
+  if (!outcome.ok()) return EndRun<AreaListRefusal>(outcome, area_list);
+  outcome = run.mbases.Open(DataPath(run.host).str() + "mbases.dat");
+  if (!outcome.ok()) {
     close(area_fd);
-    return EndRun(refused);
+    return EndRun<MbasesFile::Refusal>(outcome);
   }
 
   uint16_t slot_zones[kAddressSlotCount];
   SlotZones(run.host, slot_zones);
-  Outcome outcome = ImportAreaList(area_fd, slot_zones, &run);
+  outcome = ImportAreaList(area_fd, slot_zones, &run);
   close(area_fd);
   // The summary promises the bases reported: they are in the file and on the disk before it
   // is written. A run that stops early keeps what it appended on the disk too.
-  if (!outcome) {
+  if (outcome.ok()) {
     outcome = FinishImport(&run);
   } else {
     (void)run.mbases.Sync();
   }
-  if (outcome) return EndRun(outcome);
+  if (!outcome.ok()) return EndRun<MbasesFile::Refusal>(outcome);
 
   ConsoleWriteLine("");
   PipeWriteLn(Join(
@@ -150,7 +177,8 @@ int RunKorvanex(int argc, const char* const* argv) {
   ConsoleStart();
   DefaultsRecord defaults;
   bool loaded = false;
-  if (Outcome failed = LoadDefaults(&defaults, &loaded)) return EndRun(failed);
+  const Outcome outcome = LoadDefaults(&defaults, &loaded);
+  if (!outcome.ok()) return ReportRuntimeError(outcome);
   if (!loaded) return EnterConfigMode(&defaults);
 
   const Str255 first_argument(argc > 1 ? argv[1] : "");

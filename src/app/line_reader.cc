@@ -22,7 +22,7 @@ Outcome LineReader::Fill() {
 
 Outcome LineReader::ReadLine(Str255* line, bool* got) {
   *line = Str255();
-  if (Outcome failed = Fill()) return failed;
+  if (Outcome outcome = Fill(); !outcome.ok()) return outcome;
   *got = HasByte();
   while (HasByte()) {
     // The characters up to the next line end, or to the end of what was read, go in one
@@ -44,7 +44,7 @@ Outcome LineReader::ReadLine(Str255* line, bool* got) {
       if (HasByte() && buffer_[pos_] == '\n') ++pos_;
       return filled;
     }
-    if (Outcome failed = Fill()) return failed;
+    if (Outcome outcome = Fill(); !outcome.ok()) return outcome;
   }
   return kDone;
 }

@@ -77,10 +77,10 @@ Outcome MbasesFile::Open(const std::string& path) {
   // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
   path_ = path;
   if (path.find('\0') != std::string::npos ||
-      OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true) ||
-      StampOfRecordFile(file_, &seen_)) {
+      !OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true).ok() ||
+      !StampOfRecordFile(file_, &seen_).ok()) {
     CloseRecordFile(&file_);
-    return Outcome(Refusal::kMbasesNotOpened);
+    return Outcome::Refused(Refusal::kNotOpened);
   }
   block_.reset(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
   opened_ = this;
@@ -98,7 +98,7 @@ Outcome MbasesFile::Update(Step* step) {
   }
   const bool waited = step_ == Step::kQuietWait || step_ == Step::kWriterWait;
   moved_ = partial_ = false;
-  if (Outcome failed = Look(step)) return failed;
+  if (Outcome outcome = Look(step); !outcome.ok()) return outcome;
   // A file that changed again during the pause is being written by another program.
   if (*step == Step::kQuietWait && waited && moved_) *step = Step::kWriterWait;
   step_ = *step;
@@ -107,7 +107,7 @@ Outcome MbasesFile::Update(Step* step) {
   } else if (waiting_since_ < 0) {
     waiting_since_ = clock_;
   } else if (clock_ - waiting_since_ >= kWaitLimit) {
-    return Outcome(partial_ ? Refusal::kUnfinishedRecord : Refusal::kKeptRewriting);
+    return Outcome::Refused(partial_ ? Refusal::kUnfinishedRecord : Refusal::kKeptRewriting);
   }
   return kDone;
 }
@@ -125,14 +125,14 @@ Outcome MbasesFile::Look(Step* step) {
     Outcome looked = StampOfPath(path_.c_str(), &now);
     // Another file in the place of ours is the one to use: appends to ours would be lost.
     RecordFile file;
-    if (!looked && !IsSameFile(now, seen_) &&
-        !(looked = OpenRecordFile(path_.c_str(), kBaseRecordSize, &file, true))) {
+    if (looked.ok() && !IsSameFile(now, seen_) &&
+        (looked = OpenRecordFile(path_.c_str(), kBaseRecordSize, &file, true)).ok()) {
       CloseRecordFile(&file_);
       file_ = file;
       locked_ = known_ = false;
       looked = StampOfRecordFile(file_, &seen_);
     }
-    if (looked == Outcome(2) || looked == Outcome(3)) {
+    if (looked.number() == 2 || looked.number() == 3) {
       // The file or a directory on its path is missing, as while either is replaced.
       *step = Step::kQuietWait;
       clock_ = Now(CLOCK_MONOTONIC);
@@ -140,7 +140,7 @@ Outcome MbasesFile::Look(Step* step) {
       moved_ = true;
       return kDone;
     }
-    if (looked) return looked;
+    if (!looked.ok()) return looked;
     if (!locked_) continue;  // a new file is locked first
     const bool held = known_ && IsUnchanged(seen_, now);
     if (held && !unchecked_) {
@@ -157,7 +157,7 @@ Outcome MbasesFile::Look(Step* step) {
       return kDone;
     }
     bool complete = false;
-    if (Outcome failed = Read(now, &complete)) return failed;
+    if (Outcome outcome = Read(now, &complete); !outcome.ok()) return outcome;
     if (!complete) {  // cut short under the read
       *step = Step::kQuietWait;
       clock_ = Now(CLOCK_MONOTONIC);
@@ -189,10 +189,9 @@ Outcome MbasesFile::Read(const FileStamp& now, bool* complete) {
   for (int64_t first = 0; first < count;) {
     const size_t n = static_cast<size_t>(std::min<int64_t>(count - first, kRecordsPerRead));
     size_t got = 0;
-    if (Outcome failed =
-            ReadFullyAt(file_.fd, block_.get(), n * kBaseRecordSize, first * kRecordSize, &got)) {
-      return failed;
-    }
+    const Outcome read =
+        ReadFullyAt(file_.fd, block_.get(), n * kBaseRecordSize, first * kRecordSize, &got);
+    if (!read.ok()) return read;
     if (got < n * kBaseRecordSize) {
       known_ = false;
       return kDone;
@@ -220,13 +219,13 @@ Outcome MbasesFile::KeepOwnBases() {
     if (count == 0 && !base.written_again) {
       BaseRecord record;
       bool landed = false;
-      if (Outcome failed = NewRecord(base.Entry(), &record)) return failed;
-      if (Outcome failed = Append(record, 0, &landed)) return failed;
-      if (!landed) return Outcome(Refusal::kNotAsWritten);
+      if (Outcome outcome = NewRecord(base.Entry(), &record); !outcome.ok()) return outcome;
+      if (Outcome outcome = Append(record, 0, &landed); !outcome.ok()) return outcome;
+      if (!landed) return Outcome::Refused(Refusal::kNotAsWritten);
       base.hashes[1] = RecordHash(record.bytes);
       base.written_again = unchecked_ = true;
     } else if (count == 0 || (verifying_ && (count > 1 || !base.seen))) {
-      return Outcome(Refusal::kNotAsWritten);
+      return Outcome::Refused(Refusal::kNotAsWritten);
     }
   }
   return kDone;
@@ -238,11 +237,10 @@ bool MbasesFile::Has(std::string_view file_name) const { return view_.Count(file
 
 Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
   BaseRecord record;
-  if (Outcome failed = NewRecord(entry, &record)) return failed;
-  if (Outcome failed = Append(record, static_cast<uint16_t>(own_.size() + 1), landed)) {
-    return failed;
-  }
-  if (!*landed) return ++aside_ > 1 ? Outcome(Refusal::kNotAsWritten) : kDone;
+  Outcome outcome = NewRecord(entry, &record);
+  if (outcome.ok()) outcome = Append(record, static_cast<uint16_t>(own_.size() + 1), landed);
+  if (!outcome.ok()) return outcome;
+  if (!*landed) return ++aside_ > 1 ? Outcome::Refused(Refusal::kNotAsWritten) : kDone;
   aside_ = 0;
   OwnBase base = {};
   std::copy_n(record.bytes + b::kName.offset, sizeof base.name, base.name);
@@ -255,7 +253,7 @@ Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
 
 Outcome MbasesFile::NewRecord(const AreaEntry& entry, BaseRecord* record) {
   const std::optional<int32_t> index = view_.TakeFreeIndex();
-  if (!index) return Outcome(Refusal::kNoFreeIndex);
+  if (!index) return Outcome::Refused(Refusal::kNoFreeIndex);
   *record = view_.last_record();
   BuildBaseRecord(entry, defaults_, host_, *index, record);
   return kDone;
@@ -269,26 +267,23 @@ Outcome MbasesFile::Append(const BaseRecord& record, uint16_t own, bool* landed)
   const size_t stray = static_cast<size_t>(seen_.size - start);
   const size_t rest = kBaseRecordSize - stray;
   appended_ = true;
-  if (stray > 0) {
-    if (Outcome failed = WriteInPlace(file_, record.bytes, stray, start)) return failed;
-  }
-  if (Outcome failed = AppendBytes(file_, record.bytes + stray, rest)) return failed;
+  Outcome outcome = stray > 0 ? WriteInPlace(file_, record.bytes, stray, start) : kDone;
+  if (outcome.ok()) outcome = AppendBytes(file_, record.bytes + stray, rest);
   FileStamp after;
-  if (Outcome failed = StampOfRecordFile(file_, &after)) return failed;
+  if (outcome.ok()) outcome = StampOfRecordFile(file_, &after);
   // A size that this append alone explains needs no asking where it went.
   int64_t end = start + kRecordSize;
-  if (after.size != end) {
-    if (Outcome failed = EndOfAppend(file_, &end)) return failed;
-  }
+  if (outcome.ok() && after.size != end) outcome = EndOfAppend(file_, &end);
+  if (!outcome.ok()) return outcome;
   const int64_t begin = end - kRecordSize;
   *landed = begin == start || (stray == 0 && begin % kRecordSize == 0);
   if (!*landed) {
     // Another program's bytes came first. While the file ends in the record, it is cut
     // back, so that they can be finished; a record written over stray bytes is not
     // tried again, since its first part is in their place.
-    if (after.size != end) return Outcome(Refusal::kNotAsWritten);
-    if (Outcome failed = CutRecordFile(file_, end - static_cast<int64_t>(rest))) return failed;
-    return stray == 0 ? kDone : Outcome(Refusal::kNotAsWritten);
+    if (after.size != end) return Outcome::Refused(Refusal::kNotAsWritten);
+    outcome = CutRecordFile(file_, end - static_cast<int64_t>(rest));
+    return !outcome.ok() || stray == 0 ? outcome : Outcome::Refused(Refusal::kNotAsWritten);
   }
   // What another program wrote besides is read once the file is still.
   known_ = known_ && begin == start && after.size == end;

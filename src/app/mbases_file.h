@@ -46,6 +46,10 @@ class MbasesFile {
   // for a file changed a moment ago to be still, for another import's lock, or for another
   // program that is writing the file (a partial record, or changes during a pause).
   enum class Step { kReady, kQuietWait, kLockWait, kWriterWait };
+  // Why a step refused: the file did not open; no base index was free; a partial record or
+  // other programs' changes kept the file from being still for 10 seconds; a base of the
+  // run was not in the file once, as written.
+  enum class Refusal { kNotOpened, kNoFreeIndex, kUnfinishedRecord, kKeptRewriting, kNotAsWritten };
 
   // New records take their fields from `defaults` and `host`, which must outlive the file.
   MbasesFile(const DefaultsRecord& defaults, const HostConfigRecord& host);
@@ -53,7 +57,7 @@ class MbasesFile {
   MbasesFile(const MbasesFile&) = delete;
   MbasesFile& operator=(const MbasesFile&) = delete;
 
-  // Opens the file at `path`; refused with kMbasesNotOpened.
+  // Opens the file at `path`; refused with kNotOpened.
   Outcome Open(const std::string& path);
   // One step towards knowing the file as it is: the pause or the lock that the last step
   // waited for, a look, and where the file changed and is still, a read of all of it. Waits

@@ -182,15 +182,15 @@ Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction sa
   for (;;) {
     ConsoleWrite(ConfigScreen(*defaults));
     int key = keys->ReadKey();
-    if (key == KeyReader::kInputEnded) return Outcome(Refusal::kKeyboardEnded);
+    if (key == KeyReader::kInputEnded) return Outcome::Refused(ConfigRefusal::kKeyboardEnded);
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
-    if (key == 'Q') return save(*defaults);
+    if (key == 'Q') return save(*defaults) ? kDone : Outcome::Refused(ConfigRefusal::kSaveFailed);
     // Every other key, M to P and kRedraw included, draws the screen again after its action.
     const Setting* setting = SettingOfKey(key);
     if (setting != nullptr && !Act(*setting, defaults, keys, size)) {
       // The abandoned edit changed nothing; show the settings as they stay.
       ConsoleWrite(ConfigScreen(*defaults));
-      return Outcome(Refusal::kKeyboardEnded);
+      return Outcome::Refused(ConfigRefusal::kKeyboardEnded);
     }
   }
 }

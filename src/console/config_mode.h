@@ -13,6 +13,7 @@
 
 namespace korvanex {
 
+enum class ConfigRefusal { kSaveFailed, kKeyboardEnded };
 // Runs the editor on `defaults` on the terminal until the operator saves with Q (done, or
 // refused with kSaveFailed), or the keyboard input ends (refused with kKeyboardEnded); the
 // caller says so to the operator.
@@ -20,7 +21,7 @@ Outcome ConfigMode(DefaultsRecord* defaults);
 
 // The editor over any key source and screen size, saving through `save`; the console gets
 // the screen.
-using SaveFunction = Outcome (*)(const DefaultsRecord& record);
+using SaveFunction = bool (*)(const DefaultsRecord& record);
 Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction save,
                       ScreenSize size);
 

@@ -35,10 +35,10 @@ class StringBytes : public ByteSource {
 
 int saves = 0;
 DefaultsRecord saved;
-Outcome SaveSucceeds(const DefaultsRecord& record) {
+bool SaveSucceeds(const DefaultsRecord& record) {
   ++saves;
   saved = record;
-  return kDone;
+  return true;
 }
 
 class ConfigModeTest : public ::testing::Test {
@@ -157,7 +157,7 @@ TEST_F(ConfigModeTest, EditorEscapeGivesTheStartBack) {
 }
 
 TEST_F(ConfigModeTest, EndOfInputInAnEditorKeepsTheValue) {
-  EXPECT_EQ(Run("Axyz"), Outcome(Refusal::kKeyboardEnded));
+  EXPECT_EQ(Run("Axyz"), Outcome::Refused(ConfigRefusal::kKeyboardEnded));
   EXPECT_EQ(saves, 0);
   EXPECT_EQ(GetDefaultsText(defaults_, defaults_field::kListACS), "s20");
   // The screen is drawn again with the value as it stays.

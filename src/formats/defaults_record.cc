@@ -59,7 +59,7 @@ Outcome LoadDefaults(DefaultsRecord* record, bool* loaded) {
       opened == kErrorOutOfMemory) {
     return opened;
   }
-  if (opened) {
+  if (!opened.ok()) {
     SetBuiltInDefaults(record);
     return kDone;
   }
@@ -67,7 +67,7 @@ Outcome LoadDefaults(DefaultsRecord* record, bool* loaded) {
   DefaultsRecord read;
   const Outcome read_outcome = ReadRecordsAt(file, 0, 1, read.bytes);
   CloseRecordFile(&file);
-  if (read_outcome) return kErrorShortRecord;
+  if (!read_outcome.ok()) return kErrorShortRecord;
   *record = read;
   *loaded = true;
   return kDone;
@@ -95,7 +95,7 @@ bool MayFollowLink() {
 bool RewriteInPlace(int fd, const DefaultsRecord& record) {
   struct stat status;
   if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  if (WriteFully(fd, record.bytes, kDefaultsRecordSize, 0)) return false;
+  if (!WriteFully(fd, record.bytes, kDefaultsRecordSize, 0).ok()) return false;
   if (status.st_size > static_cast<off_t>(kDefaultsRecordSize) &&
       ftruncate(fd, kDefaultsRecordSize) != 0) {
     return false;
@@ -128,7 +128,7 @@ bool CreateInPlace(const DefaultsRecord& record) {
   const int fd =
       open(kDefaultsFileName, O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  const bool ok = !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0;
+  const bool ok = WriteFully(fd, record.bytes, kDefaultsRecordSize).ok() && fsync(fd) == 0;
   close(fd);
   return ok;
 }
@@ -153,7 +153,7 @@ bool CreateThroughHiddenName(const DefaultsRecord& record) {
   if (fd < 0) return false;
   const mode_t mask = umask(0);
   umask(mask);
-  bool whole = !WriteFully(fd, record.bytes, kDefaultsRecordSize);
+  bool whole = WriteFully(fd, record.bytes, kDefaultsRecordSize).ok();
   // Where modes cannot be changed, the file keeps the hidden file's 0600: the safe side.
   (void)fchmod(fd, 0666 & ~mask);
   whole = whole && fsync(fd) == 0;
@@ -174,24 +174,23 @@ bool CreateDefaultsFile(const DefaultsRecord& record) {
     return (errno == EOPNOTSUPP || errno == EISDIR) && CreateThroughHiddenName(record);
   }
   const bool ok =
-      !WriteFully(fd, record.bytes, kDefaultsRecordSize) && fsync(fd) == 0 && LinkIntoPlace(fd);
+      WriteFully(fd, record.bytes, kDefaultsRecordSize).ok() && fsync(fd) == 0 && LinkIntoPlace(fd);
   close(fd);
   return ok && SyncDirectory();
 }
 
 }  // namespace
 
-Outcome SaveDefaults(const DefaultsRecord& record) {
-  const Outcome failed(Refusal::kSaveFailed);
+bool SaveDefaults(const DefaultsRecord& record) {
   int fd = open(kDefaultsFileName, kWriteFlags | O_NOFOLLOW);
-  if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record) ? kDone : failed;
+  if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record);
   // A symbolic link: followed as a plain open follows it, unless it may have been planted.
   // Through a dangling link nothing is created.
   if (fd < 0 && errno == ELOOP && MayFollowLink()) fd = open(kDefaultsFileName, kWriteFlags);
-  if (fd < 0) return failed;
+  if (fd < 0) return false;
   const bool saved = RewriteInPlace(fd, record);
   close(fd);
-  return saved ? kDone : failed;
+  return saved;
 }
 
 }  // namespace korvanex

@@ -91,8 +91,8 @@ Outcome LoadDefaults(DefaultsRecord* record, bool* loaded);
 // it behind; it gets the name by a link or by a rename that will not replace, and keeps
 // its mode where modes cannot be changed. Where there is neither, korvanex.cfg is created
 // (never over an existing one) and written in place, and a killed save may leave it empty
-// or partial. A save that fails is refused with kSaveFailed.
-Outcome SaveDefaults(const DefaultsRecord& record);
+// or partial. Returns whether it saved.
+bool SaveDefaults(const DefaultsRecord& record);
 
 }  // namespace korvanex
 

@@ -8,7 +8,8 @@ namespace korvanex {
 
 Outcome LoadHostConfig(const char* path, HostConfigRecord* record) {
   RecordFile file;
-  if (OpenRecordFile(path, kHostConfigRecordSize, &file)) return Outcome(Refusal::kOstrelNotOpened);
+  const Outcome opened = OpenRecordFile(path, kHostConfigRecordSize, &file);
+  if (!opened.ok()) return Outcome::Refused(HostConfigRefusal::kNotOpened);
   const Outcome read = ReadRecordsAt(file, 0, 1, record->bytes);
   CloseRecordFile(&file);
   return read;

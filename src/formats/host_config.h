@@ -43,9 +43,10 @@ struct HostConfigRecord {
 };
 static_assert(sizeof(HostConfigRecord) == kHostConfigRecordSize, "no padding around the bytes");
 
-// Reads the first 1824 bytes of the file at `path`: refused with kOstrelNotOpened when it
-// cannot be opened (a path that names no regular file included); a failed read is its
-// error number (100 for a file shorter than the record).
+enum class HostConfigRefusal { kNotOpened };
+// Reads the first 1824 bytes of the file at `path`: refused with kNotOpened when it cannot
+// be opened (a path that names no regular file included); a failed read is its error
+// number (100 for a file shorter than the record).
 Outcome LoadHostConfig(const char* path, HostConfigRecord* record);
 
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking

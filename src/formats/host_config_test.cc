@@ -83,7 +83,7 @@ TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {
 
 TEST_F(HostConfigFileTest, MissingDirectoryOrReadOnlyFileDoesNotOpen) {
   HostConfigRecord record;
-  const Outcome kNotOpened(Refusal::kOstrelNotOpened);
+  const Outcome kNotOpened = Outcome::Refused(HostConfigRefusal::kNotOpened);
   EXPECT_EQ(LoadHostConfig(path_.c_str(), &record), kNotOpened);
   EXPECT_FALSE(fs::exists(path_)) << "never created";
 

@@ -7,11 +7,11 @@ namespace korvanex {
 Outcome OutcomeOfErrno(int system_error) {
   switch (system_error) {
     case ENOENT:
-      return Outcome(2);
+      return Outcome::Failure(2);
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-      return Outcome(3);
+      return Outcome::Failure(3);
     case EMFILE:
     case ENFILE:
       return kErrorTooManyOpenFiles;
@@ -19,7 +19,7 @@ Outcome OutcomeOfErrno(int system_error) {
     case EPERM:
     case EEXIST:
     case EROFS:
-      return Outcome(5);
+      return Outcome::Failure(5);
     case EBADF:
       return kErrorBadHandle;
     case EINTR:
@@ -31,12 +31,12 @@ Outcome OutcomeOfErrno(int system_error) {
     case EPIPE:
       return kErrorReadWrite;
     case ETXTBSY:
-      return Outcome(162);
+      return Outcome::Failure(162);
     case ENOMEM:
     case EFAULT:
       return kErrorOutOfMemory;
     case EINVAL:
-      return Outcome(218);
+      return Outcome::Failure(218);
     default:
       return kErrorReadWrite;
   }

@@ -39,7 +39,7 @@ Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, b
       error = OutcomeOfErrno(errno);
     }
   }
-  if (error) {
+  if (!error.ok()) {
     close(fd);
     return error;
   }
@@ -52,8 +52,8 @@ Outcome ReadRecordsAt(const RecordFile& file, int64_t first, size_t count, uint8
   const size_t size = count * file.record_size;
   size_t got = 0;
   const off_t offset = static_cast<off_t>(first * static_cast<int64_t>(file.record_size));
-  if (Outcome error = ReadFullyAt(file.fd, records, size, offset, &got)) return error;
-  return got == size ? kDone : kErrorShortRecord;
+  const Outcome read = ReadFullyAt(file.fd, records, size, offset, &got);
+  return !read.ok() || got == size ? read : kErrorShortRecord;
 }
 
 Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size) {
@@ -61,8 +61,8 @@ Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size) {
   const Outcome error = WriteFully(file.fd, data, size, -1, &written);
   int64_t end = 0;
   FileStamp now;
-  if (error && written > 0 && !EndOfAppend(file, &end) && !StampOfRecordFile(file, &now) &&
-      now.size == end) {
+  if (!error.ok() && written > 0 && EndOfAppend(file, &end).ok() &&
+      StampOfRecordFile(file, &now).ok() && now.size == end) {
     (void)CutRecordFile(file, end - static_cast<int64_t>(written));
   }
   return error;
@@ -80,7 +80,7 @@ Outcome WriteInPlace(const RecordFile& file, const uint8_t* data, size_t size, i
   const int flags = fcntl(file.fd, F_GETFL);
   if (flags < 0 || fcntl(file.fd, F_SETFL, flags & ~O_APPEND) != 0) return OutcomeOfErrno(errno);
   const Outcome error = WriteFully(file.fd, data, size, static_cast<off_t>(offset));
-  if (fcntl(file.fd, F_SETFL, flags) != 0 && !error) return OutcomeOfErrno(errno);
+  if (fcntl(file.fd, F_SETFL, flags) != 0 && error.ok()) return OutcomeOfErrno(errno);
   return error;
 }
 
