@@ -1,6 +1,5 @@
 #include "app/mbases_file.h"
 
-#include <errno.h>
 #include <time.h>
 
 #include <algorithm>
@@ -93,8 +92,7 @@ Outcome MbasesFile::Update(Step* step) {
     locked_ = true;
   } else if (step_ != Step::kReady) {
     timespec pause = {pause_ / kSecond, pause_ % kSecond};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+    (void)RetryOnSignal([&] { return nanosleep(&pause, &pause); });
   }
   const bool waited = step_ == Step::kQuietWait || step_ == Step::kWriterWait;
   moved_ = partial_ = false;

@@ -12,8 +12,8 @@ Outcome WriteFully(int fd, const void* data, size_t size, off_t offset, size_t* 
   if (written == nullptr) written = &unused;
   *written = 0;
   while (size > 0) {
-    const ssize_t put = offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset);
-    if (put < 0 && errno == EINTR) continue;
+    const ssize_t put = RetryOnSignal(
+        [&] { return offset < 0 ? write(fd, bytes, size) : pwrite(fd, bytes, size, offset); });
     if (put < 0) return OutcomeOfErrno(errno);
     if (put == 0) return kErrorReadWrite;
     bytes += put;

@@ -1,8 +1,10 @@
 // The few system calls on descriptors that every part of the tool shares, each in one
-// place: a write that goes on until everything is written, and the kind of an open file.
+// place: a write that goes on until everything is written, the kind of an open file, and
+// the retry of a call that a signal interrupted.
 #ifndef KORVANEX_FORMATS_FD_IO_H_
 #define KORVANEX_FORMATS_FD_IO_H_
 
+#include <errno.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -10,6 +12,16 @@
 #include "formats/outcome.h"
 
 namespace korvanex {
+
+// Makes a system call again for as long as a signal interrupts it; returns what it last
+// returned, with errno as the call left it.
+template <typename Call>
+auto RetryOnSignal(Call call) {
+  for (;;) {
+    const auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
 
 // Writes all `size` bytes, at the descriptor's position or, with `offset` >= 0, at that
 // offset. Returns the error number of a failure (101 for a write that wrote nothing). An

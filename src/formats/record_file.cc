@@ -132,18 +132,14 @@ Outcome SyncRecordFile(const RecordFile& file) {
 }
 
 LockResult TryLockRecordFile(const RecordFile& file) {
-  for (;;) {
-    if (flock(file.fd, LOCK_EX | LOCK_NB) == 0) return LockResult::kLocked;
-    if (errno == EWOULDBLOCK) return LockResult::kBusy;
-    if (errno != EINTR) return LockResult::kUnsupported;
+  if (RetryOnSignal([&] { return flock(file.fd, LOCK_EX | LOCK_NB); }) == 0) {
+    return LockResult::kLocked;
   }
+  return errno == EWOULDBLOCK ? LockResult::kBusy : LockResult::kUnsupported;
 }
 
 bool LockRecordFile(const RecordFile& file) {
-  for (;;) {
-    if (flock(file.fd, LOCK_EX) == 0) return true;
-    if (errno != EINTR) return false;
-  }
+  return RetryOnSignal([&] { return flock(file.fd, LOCK_EX); }) == 0;
 }
 
 void CloseRecordFile(RecordFile* file) {
