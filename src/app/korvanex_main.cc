@@ -104,13 +104,8 @@ int EnterConfigMode(DefaultsRecord* defaults) {
 // the run reads whatever is written to it.
 Outcome OpenAreaList(const char* path, int* fd) {
   *fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (*fd < 0) return Outcome::Refused(AreaListRefusal::kNotOpened);
-  const FileKind kind = KindOfOpenFile(*fd);
-  if (kind == FileKind::kDirectory || kind == FileKind::kUnknown) {
-    close(*fd);
-    return Outcome::Refused(AreaListRefusal::kNotOpened);
-  }
-  return kDone;
+  if (*fd >= 0 && ScreenOpenFile(*fd, true).ok()) return kDone;
+  return Outcome::Refused(AreaListRefusal::kNotOpened);
 }
 
 // The root directory with exactly one "/" after it, then `name`. The root is used in full,

@@ -77,7 +77,7 @@ Outcome MbasesFile::Open(const std::string& path) {
   path_ = path;
   if (path.find('\0') != std::string::npos ||
       !OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true).ok() ||
-      !StampOfRecordFile(file_, &seen_).ok()) {
+      !StampAt(file_.fd, nullptr, &seen_).ok()) {
     CloseRecordFile(&file_);
     return Outcome::Refused(Refusal::kNotOpened);
   }
@@ -120,7 +120,7 @@ Outcome MbasesFile::Look(Step* step) {
       return kDone;
     }
     FileStamp now;
-    Outcome looked = StampOfPath(path_.c_str(), &now);
+    Outcome looked = StampAt(AT_FDCWD, path_.c_str(), &now);
     // Another file in the place of ours is the one to use: appends to ours would be lost.
     RecordFile file;
     if (looked.ok() && !IsSameFile(now, seen_) &&
@@ -128,7 +128,7 @@ Outcome MbasesFile::Look(Step* step) {
       CloseRecordFile(&file_);
       file_ = file;
       locked_ = known_ = false;
-      looked = StampOfRecordFile(file_, &seen_);
+      looked = StampAt(file_.fd, nullptr, &seen_);
     }
     if (looked.number() == 2 || looked.number() == 3) {
       // The file or a directory on its path is missing, as while either is replaced.
@@ -268,7 +268,7 @@ Outcome MbasesFile::Append(const BaseRecord& record, uint16_t own, bool* landed)
   Outcome outcome = stray > 0 ? WriteInPlace(file_, record.bytes, stray, start) : kDone;
   if (outcome.ok()) outcome = AppendBytes(file_, record.bytes + stray, rest);
   FileStamp after;
-  if (outcome.ok()) outcome = StampOfRecordFile(file_, &after);
+  if (outcome.ok()) outcome = StampAt(file_.fd, nullptr, &after);
   // A size that this append alone explains needs no asking where it went.
   int64_t end = start + kRecordSize;
   if (outcome.ok() && after.size != end) outcome = EndOfAppend(file_, &end);

@@ -93,10 +93,10 @@ bool MayFollowLink() {
 // the file stays the same file. The write comes first: a failed one leaves the old
 // settings whole.
 bool RewriteInPlace(int fd, const DefaultsRecord& record) {
-  struct stat status;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  FileStamp stamp;
+  if (!StampAt(fd, nullptr, &stamp).ok() || stamp.kind != FileKind::kRegular) return false;
   if (!WriteFully(fd, record.bytes, kDefaultsRecordSize, 0).ok()) return false;
-  if (status.st_size > static_cast<off_t>(kDefaultsRecordSize) &&
+  if (stamp.size > static_cast<int64_t>(kDefaultsRecordSize) &&
       ftruncate(fd, kDefaultsRecordSize) != 0) {
     return false;
   }

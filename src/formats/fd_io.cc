@@ -1,6 +1,6 @@
 #include "formats/fd_io.h"
 
-#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,12 +36,31 @@ Outcome ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got) 
   return kDone;
 }
 
-FileKind KindOfOpenFile(int fd) {
+Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
   struct stat status;
-  if (fstat(fd, &status) != 0) return FileKind::kUnknown;
-  if (S_ISREG(status.st_mode)) return FileKind::kRegular;
-  if (S_ISDIR(status.st_mode)) return FileKind::kDirectory;
-  return FileKind::kOther;
+  if ((path == nullptr ? fstat(fd, &status) : fstatat(fd, path, &status, 0)) != 0) {
+    return OutcomeOfErrno(errno);
+  }
+  stamp->kind = S_ISREG(status.st_mode)   ? FileKind::kRegular
+                : S_ISDIR(status.st_mode) ? FileKind::kDirectory
+                                          : FileKind::kOther;
+  stamp->device = status.st_dev;
+  stamp->inode = status.st_ino;
+  stamp->size = status.st_size;
+  stamp->modified = status.st_mtim;
+  stamp->changed = status.st_ctim;
+  return kDone;
+}
+
+Outcome ScreenOpenFile(int fd, bool streams) {
+  FileStamp stamp;
+  Outcome outcome = StampAt(fd, nullptr, &stamp);
+  if (outcome.ok() && stamp.kind != FileKind::kRegular &&
+      (!streams || stamp.kind == FileKind::kDirectory)) {
+    outcome = kErrorShortRecord;
+  }
+  if (!outcome.ok()) close(fd);
+  return outcome;
 }
 
 }  // namespace korvanex

@@ -1,13 +1,16 @@
 // The few system calls on descriptors that every part of the tool shares, each in one
-// place: a write that goes on until everything is written, the kind of an open file, and
-// the retry of a call that a signal interrupted.
+// place: a write that goes on until everything is written, a read, a look at a file, the
+// screen of what an open found, and the retry of a call that a signal interrupted.
 #ifndef KORVANEX_FORMATS_FD_IO_H_
 #define KORVANEX_FORMATS_FD_IO_H_
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/types.h>
+#include <time.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "formats/outcome.h"
 
@@ -35,10 +38,27 @@ Outcome WriteFully(int fd, const void* data, size_t size, off_t offset = -1,
 // write, an interrupted read counts as a failed one, which the run reports.
 Outcome ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
 
-enum class FileKind { kRegular, kDirectory, kOther, kUnknown };
+enum class FileKind { kRegular, kDirectory, kOther };
 
-// What the open descriptor refers to; kUnknown when the system cannot tell.
-FileKind KindOfOpenFile(int fd);
+// What a look at a file shows: its kind, which file it is, its size and when it last
+// changed.
+struct FileStamp {
+  FileKind kind = FileKind::kOther;
+  dev_t device = 0;
+  ino_t inode = 0;
+  int64_t size = 0;
+  timespec modified = {};
+  timespec changed = {};
+};
+
+// The stamp of the file that `path` names now, from the directory `fd` (AT_FDCWD for the
+// current one), links followed; without a path, of the open descriptor `fd` itself.
+Outcome StampAt(int fd, const char* path, FileStamp* stamp);
+
+// Keeps an open descriptor only where it refers to a regular file or, with `streams`, to
+// anything but a directory (a FIFO, a socket, a device). Otherwise it is closed, with error
+// 100 for a file of another kind and the system's error where the look failed.
+Outcome ScreenOpenFile(int fd, bool streams);
 
 }  // namespace korvanex
 

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "formats/fd_io.h"
@@ -26,20 +25,11 @@ Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, b
     if (errno == EISDIR || errno == ENXIO || errno == ENODEV) return kErrorShortRecord;
     return OutcomeOfErrno(errno);
   }
-  Outcome error;
-  const FileKind kind = KindOfOpenFile(fd);
-  if (kind == FileKind::kUnknown) {
-    error = OutcomeOfErrno(errno);
-  } else if (kind != FileKind::kRegular) {
-    error = kErrorShortRecord;
-  } else {
-    // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
-    const int status_flags = fcntl(fd, F_GETFL);
-    if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
-      error = OutcomeOfErrno(errno);
-    }
-  }
-  if (!error.ok()) {
+  if (Outcome screened = ScreenOpenFile(fd, false); !screened.ok()) return screened;
+  // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
+  const int status_flags = fcntl(fd, F_GETFL);
+  if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    const Outcome error = OutcomeOfErrno(errno);
     close(fd);
     return error;
   }
@@ -62,7 +52,7 @@ Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size) {
   int64_t end = 0;
   FileStamp now;
   if (!error.ok() && written > 0 && EndOfAppend(file, &end).ok() &&
-      StampOfRecordFile(file, &now).ok() && now.size == end) {
+      StampAt(file.fd, nullptr, &now).ok() && now.size == end) {
     (void)CutRecordFile(file, end - static_cast<int64_t>(written));
   }
   return error;
@@ -90,14 +80,6 @@ Outcome CutRecordFile(const RecordFile& file, int64_t size) {
 
 namespace {
 
-void FillStamp(const struct stat& status, FileStamp* stamp) {
-  stamp->device = status.st_dev;
-  stamp->inode = status.st_ino;
-  stamp->size = status.st_size;
-  stamp->modified = status.st_mtim;
-  stamp->changed = status.st_ctim;
-}
-
 bool SameTime(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -111,20 +93,6 @@ bool IsSameFile(const FileStamp& a, const FileStamp& b) {
 bool IsUnchanged(const FileStamp& before, const FileStamp& now) {
   return IsSameFile(before, now) && before.size == now.size &&
          SameTime(before.modified, now.modified) && SameTime(before.changed, now.changed);
-}
-
-Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp) {
-  struct stat status;
-  if (fstat(file.fd, &status) != 0) return OutcomeOfErrno(errno);
-  FillStamp(status, stamp);
-  return kDone;
-}
-
-Outcome StampOfPath(const char* path, FileStamp* stamp) {
-  struct stat status;
-  if (fstatat(AT_FDCWD, path, &status, 0) != 0) return OutcomeOfErrno(errno);
-  FillStamp(status, stamp);
-  return kDone;
 }
 
 Outcome SyncRecordFile(const RecordFile& file) {

@@ -3,13 +3,13 @@
 #ifndef KORVANEX_FORMATS_RECORD_FILE_H_
 #define KORVANEX_FORMATS_RECORD_FILE_H_
 
-#include <fcntl.h>
 #include <sys/types.h>
 #include <time.h>
 
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/fd_io.h"
 #include "formats/outcome.h"
 
 // A build without 64-bit offsets, inode numbers and time stamps (see CMakeLists.txt) must
@@ -52,21 +52,9 @@ Outcome CutRecordFile(const RecordFile& file, int64_t size);
 // Makes what was written durable; any failure is error 101.
 Outcome SyncRecordFile(const RecordFile& file);
 
-// What a look at a file shows: which file it is, its size and when it last changed.
-struct FileStamp {
-  dev_t device = 0;
-  ino_t inode = 0;
-  int64_t size = 0;
-  timespec modified = {};
-  timespec changed = {};
-};
 bool IsSameFile(const FileStamp& a, const FileStamp& b);
 // Whether it is the same file with the same size and both times.
 bool IsUnchanged(const FileStamp& before, const FileStamp& now);
-// The open file's stamp.
-Outcome StampOfRecordFile(const RecordFile& file, FileStamp* stamp);
-// The stamp of the file that `path` names now.
-Outcome StampOfPath(const char* path, FileStamp* stamp);
 
 // An exclusive advisory lock on the file, held until it is closed, which keeps two runs of
 // the tool from writing the same file at once.

@@ -61,7 +61,7 @@ TEST_F(RecordFileTest, PartialRecordIsNeverReadAndCanBeWrittenOver) {
   Write("AAAABBBBcc");  // two records of 4 bytes and 2 stray bytes
   ASSERT_EQ(OpenRecordFile(path_.c_str(), 4, &file_), kDone);
   FileStamp stamp;
-  ASSERT_EQ(StampOfRecordFile(file_, &stamp), kDone);
+  ASSERT_EQ(StampAt(file_.fd, nullptr, &stamp), kDone);
   EXPECT_EQ(stamp.size, 10);
 
   uint8_t records[8];
