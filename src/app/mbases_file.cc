@@ -1,3 +1,23 @@
+// How mbases.dat is shared with the host, whose programs append records (now and then in
+// two writes), rewrite the file in place (often by cutting it to nothing first) or put
+// another file in its place:
+// - Before each area it looks at the file that the path names now, with one stat of the
+//   whole path, so that a moved directory or a switched link shows as another file. A file
+//   that nothing but the run changed since the run read it is not read again.
+// - Anything else is read only once the file has been still for 30 ms, by its time stamp
+//   or by two looks that far apart, so that a rewrite under way is never read. A file
+//   briefly missing, or shorter than the look said, is looked at again.
+// - A partial record at the end is another program's write under way and waited for; once
+//   unchanged for 10 seconds it is stray bytes, which the next new record is written over.
+// - Each append finds out where it landed: a record that another program's bytes pushed
+//   off a record boundary is cut back while the file ends in it, and written again later.
+// - A base of the run that a read of the whole still file does not find is appended
+//   again, once; missing a second time, the run ends with an ERROR line.
+// - Before success, the whole still file is read once more and each base of the run must
+//   be there exactly once (a base of the host's with its file name counts), with the bytes
+//   the run wrote (compared by a 64-bit hash).
+// What no look can see is a write made after that last check. Beside a host that keeps
+// rewriting the file, each rewrite costs a pause of some 40 ms and a read of the file.
 #include "app/mbases_file.h"
 
 #include <time.h>

@@ -1,26 +1,9 @@
-// mbases.dat during an import, shared with the host. The host and its utilities write it
-// while the import runs and take no lock: they append records (now and then in two
-// writes), rewrite it in place (often by cutting it to nothing and writing it again), or
-// put another file in its place. MbasesFile is the only code that touches the file during
-// an import; its methods say what happened, and the import decides what the operator sees.
-// The rules it keeps:
-// - Before each area it looks at the file that the path names now, with one stat of the
-//   whole path, so that a moved directory or a switched link shows as another file. A file
-//   that nothing but the run changed since the run read it is not read again.
-// - Anything else is read only once the file has been still for 30 ms, by its time stamp
-//   or by two looks that far apart, so that a rewrite under way is never read. A file
-//   briefly missing, or shorter than the look said, is looked at again.
-// - A partial record at the end is another program's write under way and waited for; once
-//   unchanged for 10 seconds it is stray bytes, which the next new record is written over.
-// - Each append finds out where it landed: a record that another program's bytes pushed
-//   off a record boundary is cut back while the file ends in it, and written again later.
-// - A base of the run that a read of the whole still file does not find is appended
-//   again, once; missing a second time, the run ends with an ERROR line.
-// - Before success, the whole still file is read once more and each base of the run must
-//   be there exactly once (a base of the host's with its file name counts), with the bytes
-//   the run wrote (compared by a 64-bit hash).
-// What no look can see is a write made after that last check. Beside a host that keeps
-// rewriting the file, each rewrite costs a pause of some 40 ms and a read of the file.
+// mbases.dat during an import, shared with the host, whose programs append to it, rewrite
+// it or put another file in its place while the import runs, and take no lock. MbasesFile
+// is the only code that touches the file during an import: it reads the file only while it
+// is still, appends each new base after whatever is there, and before success checks that
+// each base of the run is there once, as written. Its methods say what happened; the
+// import decides what the operator sees.
 #ifndef KORVANEX_APP_MBASES_FILE_H_
 #define KORVANEX_APP_MBASES_FILE_H_
 

@@ -22,15 +22,11 @@ std::string ClearScreenSequence();
 // outside the screen (a screen of unknown size has no right or lower edge).
 std::string MoveCursorSequence(int column, int row, ScreenSize size);
 
-// While an object of this class lives, standard input, when it is a terminal, gives
-// single unechoed bytes: no line editing, no signals from control keys, no flow control,
-// and CR kept as 13. The old settings come back when the object goes, and also before any
-// signal ends the process (the signal then takes its normal course). A hang-up (SIGHUP)
-// restores the settings and ends keyboard input instead: the next read of standard input
-// finds its end. When the process is stopped (job control), the old settings are put back
-// for the shell, and the single-key settings are made again when it continues; the read
-// of a key, which also watches continued_fd(), then tells the caller to draw its screen
-// again.
+// While an object of this class lives, standard input, when it is a terminal, gives single
+// unechoed bytes (no line editing, signals from control keys or flow control; CR stays 13).
+// The old settings come back when it goes, before a signal ends the process, and while the
+// process is stopped; a hang-up ends the keyboard input, and a continue shows on
+// continued_fd(), so that the key read can have the screen drawn again.
 class RawKeyboard {
  public:
   RawKeyboard();

@@ -181,6 +181,11 @@ bool CreateDefaultsFile(const DefaultsRecord& record) {
 
 }  // namespace
 
+// The link rule looks at the link named korvanex.cfg only; links further along its chain
+// are followed as the system allows. A link that passed the check can be swapped before the
+// open only by its owner, the directory's owner or root, whom the rule trusts anyway. The
+// name is first opened without following a link, so a file cannot turn into a link behind
+// the check.
 bool SaveDefaults(const DefaultsRecord& record) {
   int fd = open(kDefaultsFileName, kWriteFlags | O_NOFOLLOW);
   if (fd < 0 && errno == ENOENT) return CreateDefaultsFile(record);

@@ -72,26 +72,10 @@ void SetBuiltInDefaults(DefaultsRecord* record);
 // the system had no descriptor or memory to open it, which says nothing about the file.
 Outcome LoadDefaults(DefaultsRecord* record, bool* loaded);
 
-// Saves the record to korvanex.cfg in the current directory. An existing file is
-// rewritten in place: the 117 bytes go over its start in one write, anything behind them
-// is cut off and the file is flushed, so it stays the same file with its hard links,
-// owner, group, mode and ACLs (and a bind mount of it can be saved). A write that fails
-// at once leaves the old settings whole; a failure after it may leave the new ones in.
-// A symbolic link is followed as a plain open follows it, except in a sticky directory
-// that everyone may write, where only a link of the user's or of the directory's owner is
-// followed; nothing is created through a dangling link. The name is first opened without
-// following a link, so a file cannot turn into a link behind the check. What remains:
-// the rule looks at the link named korvanex.cfg only, and links further along its chain
-// are followed as the system allows; a link that passed the check can be swapped before
-// the open only by its owner, the directory's owner or root, whom the rule trusts anyway.
-// A new file is built whole as an unnamed file and only then linked as korvanex.cfg,
-// failing if that name has appeared meanwhile, so no one finds it empty or partial, even
-// after the save was killed. Where the file system has no unnamed files, a hidden file
-// that only the user may read until it is whole takes its place, and a killed save leaves
-// it behind; it gets the name by a link or by a rename that will not replace, and keeps
-// its mode where modes cannot be changed. Where there is neither, korvanex.cfg is created
-// (never over an existing one) and written in place, and a killed save may leave it empty
-// or partial. Returns whether it saved.
+// Saves the record to korvanex.cfg in the current directory and returns whether it saved.
+// An existing file is rewritten in place and stays the same file (links, owner, mode); a
+// new one appears only whole, where the file system allows. A symbolic link is followed,
+// except one that may have been planted in a sticky directory that everyone may write.
 bool SaveDefaults(const DefaultsRecord& record);
 
 }  // namespace korvanex

@@ -25,12 +25,9 @@ struct RecordFile {
   size_t record_size = 0;
 };
 
-// Opens an existing regular file for reading and writing, falling back to reading only
-// when the file system itself is read-only; never creates or truncates it, and never
-// waits for a writer or reader of a FIFO. A path that names no regular file (a directory,
-// a FIFO, a socket or a device) never opens, with error 100: no record can be read there.
-// With `appending`, every write goes to the end of the file as it is at that moment, after
-// whatever another program appended.
+// Opens an existing regular file for reading and writing (reading only on a read-only file
+// system), never creating, truncating or waiting; anything else fails with error 100. With
+// `appending`, every write goes to the end of the file as it is at that moment.
 Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file,
                        bool appending = false);
 
