@@ -94,7 +94,7 @@ bool MayFollowLink() {
 // settings whole.
 bool RewriteInPlace(int fd, const DefaultsRecord& record) {
   FileStamp stamp;
-  if (!StampAt(fd, nullptr, &stamp).ok() || stamp.kind != FileKind::kRegular) return false;
+  if (!StampAt(fd, nullptr, &stamp).ok() || !S_ISREG(stamp.mode)) return false;
   if (!WriteFully(fd, record.bytes, kDefaultsRecordSize, 0).ok()) return false;
   if (stamp.size > static_cast<int64_t>(kDefaultsRecordSize) &&
       ftruncate(fd, kDefaultsRecordSize) != 0) {

@@ -41,9 +41,7 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
   if ((path == nullptr ? fstat(fd, &status) : fstatat(fd, path, &status, 0)) != 0) {
     return OutcomeOfErrno(errno);
   }
-  stamp->kind = S_ISREG(status.st_mode)   ? FileKind::kRegular
-                : S_ISDIR(status.st_mode) ? FileKind::kDirectory
-                                          : FileKind::kOther;
+  stamp->mode = status.st_mode;
   stamp->device = status.st_dev;
   stamp->inode = status.st_ino;
   stamp->size = status.st_size;
@@ -55,8 +53,7 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
 Outcome ScreenOpenFile(int fd, bool streams) {
   FileStamp stamp;
   Outcome outcome = StampAt(fd, nullptr, &stamp);
-  if (outcome.ok() && stamp.kind != FileKind::kRegular &&
-      (!streams || stamp.kind == FileKind::kDirectory)) {
+  if (outcome.ok() && !S_ISREG(stamp.mode) && (!streams || S_ISDIR(stamp.mode))) {
     outcome = kErrorShortRecord;
   }
   if (!outcome.ok()) close(fd);

@@ -38,12 +38,10 @@ Outcome WriteFully(int fd, const void* data, size_t size, off_t offset = -1,
 // write, an interrupted read counts as a failed one, which the run reports.
 Outcome ReadFullyAt(int fd, void* data, size_t size, off_t offset, size_t* got);
 
-enum class FileKind { kRegular, kDirectory, kOther };
-
-// What a look at a file shows: its kind, which file it is, its size and when it last
-// changed.
+// What a look at a file shows: its type and mode bits (st_mode), which file it is, its
+// size and when it last changed.
 struct FileStamp {
-  FileKind kind = FileKind::kOther;
+  mode_t mode = 0;
   dev_t device = 0;
   ino_t inode = 0;
   int64_t size = 0;
