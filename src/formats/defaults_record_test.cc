@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "formats/outcome.h"
 #include "formats/scratch_dir_for_test.h"
 #include "gtest/gtest.h"
 #include "host_files.h"
