@@ -119,9 +119,9 @@ TEST(FaultInjection, FileBrieflyGoneOrCutUnderTheRunIsLookedAtAgain) {
 
 TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
   {
-    // The open's look at which file it holds (after the look at the kind of file).
+    // The open's look at the file it holds.
     Scene scene;
-    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 2, EBADF}));
+    RunResult run = scene.host.Import(scene.areas, WithFault({"mbases.dat", "fstat", 1, EBADF}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, kBanner + "ERROR: Unable to open mbases.dat\n");
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), scene.existing);

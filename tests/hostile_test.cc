@@ -323,12 +323,12 @@ TEST(Hostile, HostWritingAtTheRunsOwnCallsNeverGetsAFalseSuccess) {
   // Status 0 only when each base the run reported is in the file once, as written; never
   // more than two records of one base of the run; no record the host finished before the
   // run could see it is written over or cut. What the host does at the run's stops, by
-  // their number (with stops at fstat, 1 and 2 are the open's):
+  // their number (with stops at fstat, 1 is the open's):
   const std::string old = BaseRecordBytes("OLD", "old", 1), x = BaseRecordBytes("X", "x", 8);
   const std::string board = BaseRecordBytes("BOARD", "board", 9, 'B');
   const auto cut_then_put_back = [](HostAtStop& h, int stop) {
-    if (stop == 5) h.Put(h.copy);
-    if (stop == 4) {
+    if (stop == 4) h.Put(h.copy);
+    if (stop == 3) {
       h.copy = h.Bytes();
       h.Put("");
     }
@@ -340,19 +340,24 @@ TEST(Hostile, HostWritingAtTheRunsOwnCallsNeverGetsAFalseSuccess) {
     if (stop == 4) h.Put(board + old + h.Bytes().substr(564, 282) + x);
   };
   const auto a1_for_board = [&](HostAtStop& h, int stop) {
-    if (stop == 4) h.Put(old + board + h.Bytes().substr(564));
+    if (stop == 3) h.Put(old + board + h.Bytes().substr(564));
   };
   const auto change_a1 = [](HostAtStop& h, int stop) {
-    if (stop == 3) h.Put(h.Bytes().substr(0, 500) + "*" + h.Bytes().substr(501));
+    if (stop == 2) h.Put(h.Bytes().substr(0, 500) + "*" + h.Bytes().substr(501));
   };
-  const auto halves = [&](HostAtStop& h, int stop) {
-    if (stop == 3 || stop == 4) AppendToFile(h.path, board.substr(stop == 3 ? 0 : 150, 150));
+  // Half a record at stop `first`, the rest at the next.
+  const auto halves = [&](int first) {
+    return [&, first](HostAtStop& h, int stop) {
+      if (stop == first || stop == first + 1) {
+        AppendToFile(h.path, board.substr(stop == first ? 0 : 150, 150));
+      }
+    };
   };
   const auto append_board = [&](HostAtStop& h, int stop) {
     if (stop == 1) AppendToFile(h.path, board);
   };
   const auto undo = [&](HostAtStop& h, int stop) {
-    if (stop > 2) h.Put(old);
+    if (stop > 1) h.Put(old);
   };
   const struct {
     const char* what;
@@ -373,9 +378,9 @@ TEST(Hostile, HostWritingAtTheRunsOwnCallsNeverGetsAFalseSuccess) {
       {"a base of the run dropped, one added, before its stat", old, "fstat", a1_for_board, 0,
        "old board a2 a3 a1"},
       {"a base of the run changed before its stat", old, "fstat", change_a1, 1, "old a1 a2 a3"},
-      {"half a record before a write, the rest before its stat", old, "write,fstat", halves, 1},
-      {"half a record before a write, the rest at the next look", old, "write,fstatat", halves, 0,
-       "old board a1 a2 a3"},
+      {"half a record before a write, the rest before its stat", old, "write,fstat", halves(2), 1},
+      {"half a record before a write, the rest at the next look", old, "write,fstatat", halves(3),
+       0, "old board a1 a2 a3"},
       {"a record appended right before a write over stray bytes", old + board.substr(0, 100),
        "ftruncate,write", append_board, 1, "", board},
       {"every append of the run undone", old, "fstat", undo, 1, "old"},

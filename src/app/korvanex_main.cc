@@ -104,7 +104,8 @@ int EnterConfigMode(DefaultsRecord* defaults) {
 // the run reads whatever is written to it.
 Outcome OpenAreaList(const char* path, int* fd) {
   *fd = open(path, O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (*fd >= 0 && ScreenOpenFile(*fd, true).ok()) return kDone;
+  FileStamp stamp;
+  if (*fd >= 0 && ScreenOpenFile(*fd, true, &stamp).ok()) return kDone;
   return Outcome::Refused(AreaListRefusal::kNotOpened);
 }
 

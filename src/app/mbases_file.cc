@@ -96,11 +96,11 @@ Outcome MbasesFile::Open(const std::string& path) {
   // as ostrel.dat itself; no file name holds a NUL, so no such mbases.dat can exist.
   path_ = path;
   if (path.find('\0') != std::string::npos ||
-      !OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true).ok() ||
-      !StampAt(file_.fd, nullptr, &seen_).ok()) {
+      !OpenRecordFile(path.c_str(), kBaseRecordSize, &file_, true).ok()) {
     CloseRecordFile(&file_);
     return Outcome::Refused(Refusal::kNotOpened);
   }
+  seen_ = file_.opened;
   block_.reset(new uint8_t[kRecordsPerRead * kBaseRecordSize]);
   opened_ = this;
   return kDone;

@@ -50,10 +50,9 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
   return kDone;
 }
 
-Outcome ScreenOpenFile(int fd, bool streams) {
-  FileStamp stamp;
-  Outcome outcome = StampAt(fd, nullptr, &stamp);
-  if (outcome.ok() && !S_ISREG(stamp.mode) && (!streams || S_ISDIR(stamp.mode))) {
+Outcome ScreenOpenFile(int fd, bool streams, FileStamp* stamp) {
+  Outcome outcome = StampAt(fd, nullptr, stamp);
+  if (outcome.ok() && !S_ISREG(stamp->mode) && (!streams || S_ISDIR(stamp->mode))) {
     outcome = kErrorShortRecord;
   }
   if (!outcome.ok()) close(fd);

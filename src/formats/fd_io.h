@@ -55,8 +55,9 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp);
 
 // Keeps an open descriptor only where it refers to a regular file or, with `streams`, to
 // anything but a directory (a FIFO, a socket, a device). Otherwise it is closed, with error
-// 100 for a file of another kind and the system's error where the look failed.
-Outcome ScreenOpenFile(int fd, bool streams);
+// 100 for a file of another kind and the system's error where the look failed. `*stamp` is
+// what the look showed.
+Outcome ScreenOpenFile(int fd, bool streams, FileStamp* stamp);
 
 }  // namespace korvanex
 

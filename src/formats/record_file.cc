@@ -25,10 +25,12 @@ Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, b
     if (errno == EISDIR || errno == ENXIO || errno == ENODEV) return kErrorShortRecord;
     return OutcomeOfErrno(errno);
   }
-  if (Outcome screened = ScreenOpenFile(fd, false); !screened.ok()) return screened;
+  if (Outcome screened = ScreenOpenFile(fd, false, &file->opened); !screened.ok()) {
+    return screened;
+  }
   // Reads of a regular file never wait anyway; the flag goes so that nothing depends on it.
-  const int status_flags = fcntl(fd, F_GETFL);
-  if (status_flags < 0 || fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+  // The status flags are the open's own: the system sets no other.
+  if (fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     const Outcome error = OutcomeOfErrno(errno);
     close(fd);
     return error;

@@ -23,6 +23,7 @@ namespace korvanex {
 struct RecordFile {
   int fd = -1;
   size_t record_size = 0;
+  FileStamp opened;  // the file as the open found it
 };
 
 // Opens an existing regular file for reading and writing (reading only on a read-only file
