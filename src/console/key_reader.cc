@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace korvanex {
 
@@ -72,42 +73,15 @@ int LetterKey(int final_byte, bool ss3) {
   }
 }
 
-// The key of ESC [ n ~ (with or without modifiers after a ";").
+// The key of ESC [ n ~ (with or without modifiers after a ";"), by n: the VT numbers of
+// the editing keys (1 and 7 Home, 4 and 8 End) and of F1 to F12, which skip 16 and 22.
 int TildeKey(int number) {
-  switch (number) {
-    case 1:
-    case 7:
-      return scan_code::kHome;
-    case 2:
-      return scan_code::kInsert;
-    case 3:
-      return scan_code::kDelete;
-    case 4:
-    case 8:
-      return scan_code::kEnd;
-    case 5:
-      return scan_code::kPageUp;
-    case 6:
-      return scan_code::kPageDown;
-    case 11:
-    case 12:
-    case 13:
-    case 14:
-    case 15:
-      return scan_code::kF1 + (number - 11);
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-      return scan_code::kF1 + 5 + (number - 17);
-    case 23:
-      return scan_code::kF11;
-    case 24:
-      return scan_code::kF12;
-    default:
-      return 0;
-  }
+  using namespace scan_code;
+  constexpr int kKeys[] = {0,       kHome,   kInsert, kDelete, kEnd,    kPageUp, kPageDown,
+                           kHome,   kEnd,    0,       0,       kF1,     kF1 + 1, kF1 + 2,
+                           kF1 + 3, kF1 + 4, 0,       kF1 + 5, kF1 + 6, kF1 + 7, kF1 + 8,
+                           kF1 + 9, 0,       kF11,    kF12};
+  return number >= 0 && number < static_cast<int>(std::size(kKeys)) ? kKeys[number] : 0;
 }
 
 // Parameters are numbers separated by ";"; anything else (private markers such as "?",
