@@ -48,29 +48,18 @@ bool IsFinalByte(int byte) { return byte >= 0x40 && byte <= 0x7E; }
 // The key of a sequence that ends in a letter: ESC [ A, ESC O A, ESC [ 1 ; 5 A. The
 // parameters carry modifiers only, which the PC form of these keys does not tell apart.
 int LetterKey(int final_byte, bool ss3) {
-  switch (final_byte) {
-    case 'A':
-      return scan_code::kUp;
-    case 'B':
-      return scan_code::kDown;
-    case 'C':
-      return scan_code::kRight;
-    case 'D':
-      return scan_code::kLeft;
-    case 'H':
-      return scan_code::kHome;
-    case 'F':
-      return scan_code::kEnd;
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-      return scan_code::kF1 + (final_byte - 'P');
-    case 'Z':
-      return ss3 ? 0 : scan_code::kShiftTab;
-    default:
-      return 0;
+  using namespace scan_code;
+  constexpr struct {
+    char letter;
+    int key;
+  } kKeys[] = {{'A', kUp},     {'B', kDown},   {'C', kRight},   {'D', kLeft},
+               {'H', kHome},   {'F', kEnd},    {'P', kF1},      {'Q', kF1 + 1},
+               {'R', kF1 + 2}, {'S', kF1 + 3}, {'Z', kShiftTab}};
+  if (ss3 && final_byte == 'Z') return 0;  // Shift-Tab has no SS3 form
+  for (const auto& entry : kKeys) {
+    if (entry.letter == final_byte) return entry.key;
   }
+  return 0;
 }
 
 // The key of ESC [ n ~ (with or without modifiers after a ";"), by n: the VT numbers of
