@@ -148,7 +148,7 @@ Outcome MbasesFile::Look(Step* step) {
       CloseRecordFile(&file_);
       file_ = file;
       locked_ = known_ = false;
-      looked = StampAt(file_.fd, nullptr, &seen_);
+      seen_ = file_.opened;
     }
     if (looked.number() == 2 || looked.number() == 3) {
       // The file or a directory on its path is missing, as while either is replaced.
