@@ -23,6 +23,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "app/new_base.h"
@@ -68,8 +69,8 @@ uint64_t RecordHash(const uint8_t* record) {
   for (size_t at = 0; at + 8 <= kBaseRecordSize; at += 8) {
     uint64_t word;
     std::memcpy(&word, record + at, sizeof word);
-    hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-    hash ^= hash >> 29;
+    // The rotation brings the product's well-mixed high bits down for the next word.
+    hash = std::rotl((hash ^ word) * 0x9E3779B97F4A7C15ull, 29);
   }
   return (hash ^ DecodeFixed16(record + kBaseRecordSize - 2)) * 0xBF58476D1CE4E5B9ull;
 }
