@@ -49,17 +49,18 @@ bool IsFinalByte(int byte) { return byte >= 0x40 && byte <= 0x7E; }
 // parameters carry modifiers only, which the PC form of these keys does not tell apart.
 int LetterKey(int final_byte, bool ss3) {
   using namespace scan_code;
-  constexpr struct {
+  struct LetterAndKey {
     char letter;
     int key;
-  } kKeys[] = {{'A', kUp},     {'B', kDown},   {'C', kRight},   {'D', kLeft},
-               {'H', kHome},   {'F', kEnd},    {'P', kF1},      {'Q', kF1 + 1},
-               {'R', kF1 + 2}, {'S', kF1 + 3}, {'Z', kShiftTab}};
+  };
+  constexpr LetterAndKey kKeys[] = {{'A', kUp},     {'B', kDown},   {'C', kRight},   {'D', kLeft},
+                                    {'H', kHome},   {'F', kEnd},    {'P', kF1},      {'Q', kF1 + 1},
+                                    {'R', kF1 + 2}, {'S', kF1 + 3}, {'Z', kShiftTab}};
   if (ss3 && final_byte == 'Z') return 0;  // Shift-Tab has no SS3 form
-  for (const auto& entry : kKeys) {
-    if (entry.letter == final_byte) return entry.key;
-  }
-  return 0;
+  const LetterAndKey* found =
+      std::find_if(std::begin(kKeys), std::end(kKeys),
+                   [final_byte](const LetterAndKey& entry) { return entry.letter == final_byte; });
+  return found != std::end(kKeys) ? found->key : 0;
 }
 
 // The key of ESC [ n ~ (with or without modifiers after a ";"), by n: the VT numbers of
