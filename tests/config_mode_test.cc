@@ -348,9 +348,10 @@ TEST(ConfigEnd, ClosedTerminalEndsWithoutSaving) {
     RunOptions options;
     options.cwd = dir.path();
     PtySession tool({"-config"}, options);
-    ASSERT_TRUE(tool.WaitFor(kPrompt));
+    // What the terminal showed goes with a failure, so that a slow start can be told from a hang.
+    ASSERT_TRUE(tool.WaitFor(kPrompt)) << tool.output();
     tool.Send(keys);
-    ASSERT_TRUE(tool.WaitFor(keys == "F" ? "Real Names    : No" : "xyz"));
+    ASSERT_TRUE(tool.WaitFor(keys == "F" ? "Real Names    : No" : "xyz")) << tool.output();
     tool.CloseInput();
     EXPECT_EQ(tool.Wait(), 1) << keys;
     EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), cfg) << keys;
