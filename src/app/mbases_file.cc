@@ -236,12 +236,11 @@ Outcome MbasesFile::KeepOwnBases() {
   for (OwnBase& base : own_) {
     const int count = view_.Count(base.Entry().FileName);
     if (count == 0 && !base.written_again) {
-      BaseRecord record;
       bool landed = false;
-      if (Outcome outcome = NewRecord(base.Entry(), &record); !outcome.ok()) return outcome;
-      if (Outcome outcome = Append(record, 0, &landed); !outcome.ok()) return outcome;
+      if (Outcome outcome = Append(base.Entry(), 0, &landed, &base.hashes[1]); !outcome.ok()) {
+        return outcome;
+      }
       if (!landed) return Outcome::Refused(Refusal::kNotAsWritten);
-      base.hashes[1] = RecordHash(record.bytes);
       base.written_again = unchecked_ = true;
     } else if (count == 0 || (verifying_ && (count > 1 || !base.seen))) {
       return Outcome::Refused(Refusal::kNotAsWritten);
@@ -255,30 +254,27 @@ void MbasesFile::CheckAll() { verifying_ = unchecked_ = !own_.empty(); }
 bool MbasesFile::Has(std::string_view file_name) const { return view_.Count(file_name) > 0; }
 
 Outcome MbasesFile::Create(const AreaEntry& entry, bool* landed) {
-  BaseRecord record;
-  Outcome outcome = NewRecord(entry, &record);
-  if (outcome.ok()) outcome = Append(record, static_cast<uint16_t>(own_.size() + 1), landed);
-  if (!outcome.ok()) return outcome;
+  OwnBase base = {};
+  const uint16_t own = static_cast<uint16_t>(own_.size() + 1);
+  if (Outcome outcome = Append(entry, own, landed, &base.hashes[0]); !outcome.ok()) {
+    return outcome;
+  }
   if (!*landed) return ++aside_ > 1 ? Outcome::Refused(Refusal::kNotAsWritten) : kDone;
   aside_ = 0;
-  OwnBase base = {};
-  std::copy_n(record.bytes + b::kName.offset, sizeof base.name, base.name);
-  std::copy_n(record.bytes + b::kFileName.offset, sizeof base.file_name, base.file_name);
+  // The tag and the file name as the record holds them: what writing it again takes.
+  EncodeCounted(base.name, {0, b::kName.capacity}, entry.Tag);
+  EncodeCounted(base.file_name, {0, b::kFileName.capacity}, entry.FileName);
   base.address_slot = entry.AddressSlot;
-  base.hashes[0] = RecordHash(record.bytes);
   own_.push_back(base);
   return kDone;
 }
 
-Outcome MbasesFile::NewRecord(const AreaEntry& entry, BaseRecord* record) {
+Outcome MbasesFile::Append(const AreaEntry& entry, uint16_t own, bool* landed, uint64_t* hash) {
   const std::optional<int32_t> index = view_.TakeFreeIndex();
   if (!index) return Outcome::Refused(Refusal::kNoFreeIndex);
-  *record = view_.last_record();
-  BuildBaseRecord(entry, defaults_, host_, *index, record);
-  return kDone;
-}
-
-Outcome MbasesFile::Append(const BaseRecord& record, uint16_t own, bool* landed) {
+  BaseRecord record = view_.last_record();
+  BuildBaseRecord(entry, defaults_, host_, *index, &record);
+  *hash = RecordHash(record.bytes);
   // The record goes after the last whole record, over stray bytes that end the file. Only
   // those are written over in place; the rest is appended, so that it goes after whatever
   // another program appended meanwhile, never over it.

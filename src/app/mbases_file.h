@@ -77,8 +77,9 @@ class MbasesFile {
   bool IsStill(const FileStamp& now, int64_t span);
   Outcome Read(const FileStamp& now, bool* complete);
   Outcome KeepOwnBases();
-  Outcome NewRecord(const AreaEntry& entry, BaseRecord* record);
-  Outcome Append(const BaseRecord& record, uint16_t own, bool* landed);
+  // Appends a new record for `entry`, the run's base `own` (0 for one written again), with
+  // the lowest free index; `*hash` is the record's.
+  Outcome Append(const AreaEntry& entry, uint16_t own, bool* landed, uint64_t* hash);
 
   static MbasesFile* opened_;  // for SyncBeforeExit
   const DefaultsRecord& defaults_;
