@@ -24,18 +24,6 @@ namespace korvanex {
 
 namespace {
 
-void WriteBanner() {
-  ConsoleWriteLine("");
-  ConsoleWriteLine(message::kBannerTitle);
-  ConsoleWriteLine(message::kBannerHost);
-  ConsoleWriteLine("");
-}
-
-void WriteUsage() {
-  ConsoleWriteLine(message::kUsageConfig);
-  ConsoleWriteLine(message::kUsageImport);
-}
-
 enum class AreaListRefusal { kNotOpened };
 
 // The ERROR line of each refusal, by the enum of the module whose step refused; the area
@@ -180,9 +168,12 @@ int RunKorvanex(int argc, const char* const* argv) {
   const Str255 first_argument(argc > 1 ? argv[1] : "");
   if (UpperCase(first_argument) == "-CONFIG") return EnterConfigMode(&defaults);
 
-  WriteBanner();
+  for (const char* line : {"", message::kBannerTitle, message::kBannerHost, ""}) {
+    ConsoleWriteLine(line);
+  }
   if (argc != 3) {
-    WriteUsage();
+    ConsoleWriteLine(message::kUsageConfig);
+    ConsoleWriteLine(message::kUsageImport);
     return 1;
   }
   return Import(argv + 1, defaults);
