@@ -53,7 +53,7 @@ std::string RefusalLine(MbasesFile::Refusal refusal, std::string_view /*area_lis
     case MbasesFile::Refusal::kUnfinishedRecord:
       return message::kUnfinishedRecord;
     case MbasesFile::Refusal::kKeptRewriting:
-      return message::kKeptRewriting;
+      return message::kKeptRewriting + std::to_string(message::kWaitLimitSeconds) + " seconds";
     case MbasesFile::Refusal::kNotAsWritten:
       return message::kNotAsWritten;
   }

@@ -8,7 +8,7 @@
 //   or by two looks that far apart, so that a rewrite under way is never read. A file
 //   briefly missing, or shorter than the look said, is looked at again.
 // - A partial record at the end is another program's write under way and waited for; once
-//   unchanged for 10 seconds it is stray bytes, which the next new record is written over.
+//   unchanged for the wait limit it is stray bytes, which the next new record is written over.
 // - Each append finds out where it landed: a record that another program's bytes pushed
 //   off a record boundary is cut back while the file ends in it, and written again later.
 // - A base of the run that a read of the whole still file does not find is appended
@@ -26,6 +26,7 @@
 #include <bit>
 #include <cstring>
 
+#include "app/messages.h"
 #include "app/new_base.h"
 #include "formats/coding.h"
 #include "formats/fd_io.h"
@@ -38,13 +39,12 @@ namespace b = base_field;
 
 constexpr int64_t kRecordSize = static_cast<int64_t>(kBaseRecordSize);
 constexpr size_t kRecordsPerRead = 256;  // some 70 KB
-// Times in nanoseconds: how long the file is still before it is read, how long a partial
-// record is unchanged before it counts as stray bytes, how long the run waits for writers.
+// Times in nanoseconds: how long the file is still before it is read, and how long the run
+// waits for other programs' writes.
 constexpr int64_t kMillisecond = 1000000;
 constexpr int64_t kSecond = 1000 * kMillisecond;
 constexpr int64_t kQuietTime = 30 * kMillisecond;
-constexpr int64_t kStrayAge = 10 * kSecond;
-constexpr int64_t kWaitLimit = 10 * kSecond;
+constexpr int64_t kWaitLimit = message::kWaitLimitSeconds * kSecond;
 
 int64_t Nanoseconds(const timespec& time) { return time.tv_sec * kSecond + time.tv_nsec; }
 
@@ -170,7 +170,7 @@ Outcome MbasesFile::Look(Step* step) {
       *step = Step::kQuietWait;
       return kDone;
     }
-    if (!held && now.size % kRecordSize != 0 && !IsStill(now, kStrayAge)) {
+    if (!held && now.size % kRecordSize != 0 && !IsStill(now, kWaitLimit)) {
       *step = Step::kWriterWait;
       partial_ = true;
       return kDone;

@@ -30,7 +30,7 @@ class MbasesFile {
   // program that is writing the file (a partial record, or changes during a pause).
   enum class Step { kReady, kQuietWait, kLockWait, kWriterWait };
   // Why a step refused: the file did not open; no base index was free; a partial record or
-  // other programs' changes kept the file from being still for 10 seconds; a base of the
+  // other programs' changes kept the file from being still for the wait limit; a base of the
   // run was not in the file once, as written.
   enum class Refusal { kNotOpened, kNoFreeIndex, kUnfinishedRecord, kKeptRewriting, kNotAsWritten };
 
@@ -44,7 +44,7 @@ class MbasesFile {
   Outcome Open(const std::string& path);
   // One step towards knowing the file as it is: the pause or the lock that the last step
   // waited for, a look, and where the file changed and is still, a read of all of it. Waits
-  // for another program end with an ERROR after 10 seconds.
+  // for another program end with an ERROR after the wait limit (messages.h).
   Outcome Update(Step* step);
   // The next update reads the file and checks each base of the run in it, as before success.
   void CheckAll();

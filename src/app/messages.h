@@ -34,7 +34,11 @@ constexpr char kMbasesNotOpened[] = "ERROR: Unable to open mbases.dat";
 constexpr char kNoFreeIndex[] = "ERROR: No free base index in mbases.dat";
 constexpr char kUnfinishedRecord[] =
     "ERROR: mbases.dat ends in a record another program did not finish writing";
-constexpr char kKeptRewriting[] = "ERROR: Another program kept rewriting mbases.dat for 10 seconds";
+// How long the run waits for other programs writing mbases.dat: a partial record unchanged
+// that long is stray bytes, and changes that go on that long end the run with this line,
+// the seconds and " seconds".
+constexpr int kWaitLimitSeconds = 10;
+constexpr char kKeptRewriting[] = "ERROR: Another program kept rewriting mbases.dat for ";
 constexpr char kNotAsWritten[] =
     "ERROR: Another program's writes left mbases.dat without each new base once, as written";
 constexpr char kSaveFailed[] = "ERROR: Unable to save korvanex.cfg";
