@@ -2,7 +2,9 @@
 
 #include <execinfo.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "console/console.h"
 
@@ -10,33 +12,26 @@ namespace korvanex {
 
 namespace {
 
-std::string Hex8(uintptr_t address) {
+std::string Hex8(const void* address) {
   char text[9];
-  (void)std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(address & 0xFFFFFFFFu));
+  (void)std::snprintf(text, sizeof text, "%08X",
+                      static_cast<unsigned>(reinterpret_cast<uintptr_t>(address) & 0xFFFFFFFFu));
   return text;
 }
 
 }  // namespace
-
-std::string FormatRuntimeErrorReport(int error_number, const uintptr_t* addresses, int count) {
-  std::string report = "Runtime error " + std::to_string(error_number) + " at 0x" +
-                       Hex8(count > 0 ? addresses[0] : 0) + "\n";
-  for (int i = 1; i < count; ++i) report += "  0x" + Hex8(addresses[i]) + "\n";
-  report += "\n";
-  return report;
-}
 
 int ReportRuntimeError(Outcome error) {
   // The code addresses are those of the calls that led here, innermost first, without
   // this function's own frame.
   void* frames[16];
   const int depth = backtrace(frames, 16);
-  uintptr_t addresses[16];
-  int count = 0;
-  for (int i = 1; i < depth; ++i) addresses[count++] = reinterpret_cast<uintptr_t>(frames[i]);
+  std::string report = "Runtime error " + std::to_string(error.number()) + " at 0x" +
+                       Hex8(depth > 1 ? frames[1] : nullptr) + "\n";
+  for (int i = 2; i < depth; ++i) report += "  0x" + Hex8(frames[i]) + "\n";
   // The report starts on a line of its own, also after an area line left open.
   ConsoleStartLine();
-  ConsoleWrite(FormatRuntimeErrorReport(error.number(), addresses, count));
+  ConsoleWrite(report + "\n");
   return error.number();
 }
 
