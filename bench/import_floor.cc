@@ -2,12 +2,12 @@
 // an area list must do. It reads mbases.dat and the area list in 64 KB blocks; for every
 // line whose first non-blank character is "!" it looks once at mbases.dat (one stat of its
 // whole path, the least look that sees a replaced, moved or rewritten file) and writes one
-// 80-byte console line; for the first NEW of those lines it then appends a record of 282
-// bytes in one write and takes the file's stamps right after it (one fstat, which tells
-// its own append from another program's write without trusting a clock), before it reads
-// on, as an importer finishes each area before the next. At the end it reads the whole of
-// mbases.dat once more, as a check that the bases are there must, and syncs once. It
-// parses nothing more and keeps no index: it is told how many areas are new.
+// console line as long as the tool's; for the first NEW of those lines it then appends a record of
+// 282 bytes in one write and takes the file's stamps right after it (one fstat, which tells its own
+// append from another program's write without trusting a clock), before it reads on, as an importer
+// finishes each area before the next. At the end it reads the whole of mbases.dat once more, as a
+// check that the bases are there must, and syncs once. It parses nothing more and keeps no index:
+// it is told how many areas are new.
 //   import_floor DATA-DIR AREA-LIST NEW
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,16 +16,38 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+
+#include "app/messages.h"
+#include "formats/base_record.h"
 
 namespace {
 
 constexpr size_t kBlockSize = 1 << 16;
-constexpr size_t kRecordSize = 282;
-constexpr char kLine[] =
-    "- Area: A.TAG                                                         Creating\r\n";
-static_assert(sizeof kLine - 1 == 80);
+constexpr size_t kRecordSize = korvanex::kBaseRecordSize;
 
 char block[kBlockSize];
+
+// A text as the tool writes it where the console is no terminal: without its colour codes.
+std::string WithoutCodes(std::string_view text) {
+  std::string plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '|' && i + 2 < text.size()) {
+      i += 2;
+    } else {
+      plain += text[i];
+    }
+  }
+  return plain;
+}
+
+// The console line of a new area, as long as the tool's.
+std::string NewAreaLine() {
+  namespace message = korvanex::message;
+  std::string tag = "A.TAG";
+  tag.resize(message::kTagColumns, ' ');
+  return WithoutCodes(message::kAreaHead) + tag + WithoutCodes(message::kAreaCreating) + "\r\n";
+}
 
 // Reads the whole file; returns false on a failed read.
 bool ReadThrough(int fd) {
@@ -48,6 +70,7 @@ int main(int argc, char** argv) {
   const int areas = open(argv[2], O_RDONLY | O_CLOEXEC);
   if (bases < 0 || areas < 0 || !ReadThrough(bases)) return 1;
 
+  const std::string line = NewAreaLine();
   bool line_start = true;  // no character but blanks yet on this line
   ssize_t got;
   while ((got = read(areas, block, sizeof block)) > 0) {
@@ -60,7 +83,7 @@ int main(int argc, char** argv) {
         if (c != '!') continue;
         struct stat status;
         if (stat(path.c_str(), &status) != 0 ||
-            write(STDOUT_FILENO, kLine, sizeof kLine - 1) != sizeof kLine - 1) {
+            write(STDOUT_FILENO, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
           return 1;
         }
         if (to_append == 0) continue;

@@ -31,6 +31,9 @@
 #include <vector>
 
 #include "app/korvanex_main.h"
+#include "app/messages.h"
+#include "console/console.h"
+#include "console/pipe_write.h"
 #include "host_files.h"
 
 namespace {
@@ -197,7 +200,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string output = ReadAll("console.out");
   const std::string new_mbases = ReadAll("mbases.dat");
-  const size_t creating = Count(output, "Creating\r\n");
+  korvanex::ConsoleText creating_line;  // as a console that is no terminal shows it
+  korvanex::AppendPipeLine(korvanex::message::kAreaCreating, &creating_line);
+  const size_t creating = Count(output, creating_line.bytes);
 
   // Nothing but bad input reaches these files, so the only failures are the open errors
   // (status 1) and short records (status 100).
