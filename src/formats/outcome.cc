@@ -2,44 +2,27 @@
 
 #include <errno.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace korvanex {
 
 Outcome OutcomeOfErrno(int system_error) {
-  switch (system_error) {
-    case ENOENT:
-      return Outcome::Failure(2);
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-      return Outcome::Failure(3);
-    case EMFILE:
-    case ENFILE:
-      return kErrorTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EEXIST:
-    case EROFS:
-      return Outcome::Failure(5);
-    case EBADF:
-      return kErrorBadHandle;
-    case EINTR:
-    case EIO:
-    case EAGAIN:
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-    case EPIPE:
-      return kErrorReadWrite;
-    case ETXTBSY:
-      return Outcome::Failure(162);
-    case ENOMEM:
-    case EFAULT:
-      return kErrorOutOfMemory;
-    case EINVAL:
-      return Outcome::Failure(218);
-    default:
-      return kErrorReadWrite;
-  }
+  struct ErrorAndNumber {
+    int system_error;
+    int number;
+  };
+  static constexpr ErrorAndNumber kNumbers[] = {
+      {ENOENT, 2}, {ENOTDIR, 3},   {ENAMETOOLONG, 3}, {ELOOP, 3},    {EMFILE, 4},
+      {ENFILE, 4}, {EACCES, 5},    {EPERM, 5},        {EEXIST, 5},   {EROFS, 5},
+      {EBADF, 6},  {ETXTBSY, 162}, {ENOMEM, 217},     {EFAULT, 217}, {EINVAL, 218}};
+  const ErrorAndNumber* found = std::find_if(
+      std::begin(kNumbers), std::end(kNumbers),
+      [system_error](const ErrorAndNumber& entry) { return entry.system_error == system_error; });
+  if (found != std::end(kNumbers)) return Outcome::Failure(found->number);
+  // Any other error, EINTR, EIO, EAGAIN, ENOSPC, EDQUOT, EFBIG and EPIPE among them, is a
+  // failed read or write.
+  return kErrorReadWrite;
 }
 
 }  // namespace korvanex
