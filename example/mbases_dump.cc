@@ -13,7 +13,7 @@ namespace {
 // printable ASCII range are shown as \xNN. A damaged length byte is pointed out.
 std::string Quoted(const uint8_t* record, CountedField field) {
   std::string shown = "\"";
-  const Str255 text = DecodeCounted(record, kBaseRecordSize, field);
+  const Str255 text = DecodeCountedAt(record, kBaseRecordSize, field.offset, field.capacity);
   for (int i = 0; i < text.size(); ++i) {
     const unsigned char c = text.at(i);
     if (c < 32 || c > 126 || c == '"' || c == '\\') {

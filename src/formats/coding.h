@@ -13,22 +13,19 @@
 
 namespace korvanex {
 
+// Where a field lies in a record, for the checks that a layout has no gaps or overlaps.
+struct FieldExtent {
+  size_t offset;
+  size_t size;
+};
+
 // A counted string field of a record: its length byte at `offset`, then room for
 // `capacity` characters.
 struct CountedField {
   size_t offset;
   size_t capacity;
-};
-
-// Where a field lies in a record, for the checks that a layout has no gaps or overlaps.
-struct FieldExtent {
-  size_t offset;
-  size_t size;
-  constexpr FieldExtent(size_t field_offset, size_t field_size)
-      : offset(field_offset), size(field_size) {}
   // A counted field is an extent too.
-  // cppcheck-suppress noExplicitConstructor
-  constexpr FieldExtent(CountedField field) : offset(field.offset), size(field.capacity + 1) {}
+  constexpr operator FieldExtent() const { return {offset, capacity + 1}; }
 };
 
 // Whether the fields, in order, begin where the one before ends and fill the record.
@@ -62,13 +59,9 @@ inline std::string_view DecodeCountedAt(const uint8_t* record, size_t record_siz
 }
 
 // The text of a counted field, its stored length cut to the field's capacity.
-inline std::string_view DecodeCounted(const uint8_t* record, size_t record_size,
-                                      CountedField field) {
-  return DecodeCountedAt(record, record_size, field.offset, field.capacity);
-}
 template <size_t N>
 std::string_view DecodeCounted(const uint8_t (&record)[N], CountedField field) {
-  return DecodeCounted(record, N, field);
+  return DecodeCountedAt(record, N, field.offset, field.capacity);
 }
 
 // Writes the length byte and the characters of `text`, cut to the field's capacity and
