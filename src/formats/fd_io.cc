@@ -1,6 +1,5 @@
 #include "formats/fd_io.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,12 +40,8 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
   if ((path == nullptr ? fstat(fd, &status) : fstatat(fd, path, &status, 0)) != 0) {
     return OutcomeOfErrno(errno);
   }
-  stamp->mode = status.st_mode;
-  stamp->device = status.st_dev;
-  stamp->inode = status.st_ino;
-  stamp->size = status.st_size;
-  stamp->modified = status.st_mtim;
-  stamp->changed = status.st_ctim;
+  *stamp = {status.st_mode, status.st_dev,  status.st_ino,
+            status.st_size, status.st_mtim, status.st_ctim};
   return kDone;
 }
 
