@@ -9,9 +9,7 @@
 
 #include <string>
 
-#include "formats/coding.h"
 #include "formats/fd_io.h"
-#include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {

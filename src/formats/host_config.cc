@@ -1,7 +1,5 @@
 #include "formats/host_config.h"
 
-#include "formats/coding.h"
-#include "formats/outcome.h"
 #include "formats/record_file.h"
 
 namespace korvanex {

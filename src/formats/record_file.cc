@@ -5,8 +5,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "formats/fd_io.h"
-
 namespace korvanex {
 
 Outcome OpenRecordFile(const char* path, size_t record_size, RecordFile* file, bool appending) {
