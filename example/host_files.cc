@@ -52,17 +52,17 @@ BaseRecord MakeBaseRecord(const BaseSetup& setup) {
 DefaultsRecord MakeDefaultsRecord(const DefaultsSetup& setup) {
   namespace d = defaults_field;
   DefaultsRecord record;
-  SetDefaultsText(&record, d::kListACS, Str255(setup.list_acs));
-  SetDefaultsText(&record, d::kReadACS, Str255(setup.read_acs));
-  SetDefaultsText(&record, d::kPostACS, Str255(setup.post_acs));
-  SetDefaultsText(&record, d::kSysopACS, Str255(setup.sysop_acs));
-  SetDefaultsText(&record, d::kPassword, Str255(setup.password));
+  EncodeCounted(record.bytes, d::kListACS, Str255(setup.list_acs));
+  EncodeCounted(record.bytes, d::kReadACS, Str255(setup.read_acs));
+  EncodeCounted(record.bytes, d::kPostACS, Str255(setup.post_acs));
+  EncodeCounted(record.bytes, d::kSysopACS, Str255(setup.sysop_acs));
+  EncodeCounted(record.bytes, d::kPassword, Str255(setup.password));
   record.bytes[d::kRealNames] = setup.real_names;
   record.bytes[d::kDefNewScan] = setup.new_scan;
   record.bytes[d::kDefQwkScan] = setup.qwk_scan;
-  SetDefaultsNumber(&record, d::kMaxMsgs, setup.max_msgs);
-  SetDefaultsNumber(&record, d::kMaxMsgAge, setup.max_age);
-  SetDefaultsText(&record, d::kHeaderFile, Str255(setup.header_file));
+  EncodeFixed16(record.bytes + d::kMaxMsgs, setup.max_msgs);
+  EncodeFixed16(record.bytes + d::kMaxMsgAge, setup.max_age);
+  EncodeCounted(record.bytes, d::kHeaderFile, Str255(setup.header_file));
   record.bytes[d::kBaseFormat] = setup.format;
   return record;
 }

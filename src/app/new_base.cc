@@ -16,20 +16,20 @@ void BuildBaseRecord(const AreaEntry& entry, const DefaultsRecord& defaults,
   r[b::kBaseFormat] = defaults.bytes[d::kBaseFormat];
   r[b::kBaseKind] = 1;
   r[b::kBaseMode] = 0;
-  EncodeCounted(record->bytes, b::kListACS, GetDefaultsText(defaults, d::kListACS));
-  EncodeCounted(record->bytes, b::kReadACS, GetDefaultsText(defaults, d::kReadACS));
-  EncodeCounted(record->bytes, b::kPostACS, GetDefaultsText(defaults, d::kPostACS));
-  EncodeCounted(record->bytes, b::kSysopACS, GetDefaultsText(defaults, d::kSysopACS));
-  EncodeCounted(record->bytes, b::kPassword, GetDefaultsText(defaults, d::kPassword));
+  EncodeCounted(record->bytes, b::kListACS, DecodeCounted(defaults.bytes, d::kListACS));
+  EncodeCounted(record->bytes, b::kReadACS, DecodeCounted(defaults.bytes, d::kReadACS));
+  EncodeCounted(record->bytes, b::kPostACS, DecodeCounted(defaults.bytes, d::kPostACS));
+  EncodeCounted(record->bytes, b::kSysopACS, DecodeCounted(defaults.bytes, d::kSysopACS));
+  EncodeCounted(record->bytes, b::kPassword, DecodeCounted(defaults.bytes, d::kPassword));
   for (size_t i = 0; i < b::kHostByteCount; ++i) r[b::kHostBytes + i] = BaseDefaultByte(host, i);
   r[b::kAddressSlot] = entry.AddressSlot;
   EncodeCounted(record->bytes, b::kHostText, BaseDefaultText(host));
   r[b::kRealNames] = defaults.bytes[d::kRealNames];
   r[b::kDefNewScan] = defaults.bytes[d::kDefNewScan];
   r[b::kDefQwkScan] = defaults.bytes[d::kDefQwkScan];
-  EncodeFixed16(r + b::kMaxMsgs, GetDefaultsNumber(defaults, d::kMaxMsgs));
-  EncodeFixed16(r + b::kMaxMsgAge, GetDefaultsNumber(defaults, d::kMaxMsgAge));
-  EncodeCounted(record->bytes, b::kHeaderFile, GetDefaultsText(defaults, d::kHeaderFile));
+  EncodeFixed16(r + b::kMaxMsgs, DecodeFixed16(defaults.bytes + d::kMaxMsgs));
+  EncodeFixed16(r + b::kMaxMsgAge, DecodeFixed16(defaults.bytes + d::kMaxMsgAge));
+  EncodeCounted(record->bytes, b::kHeaderFile, DecodeCounted(defaults.bytes, d::kHeaderFile));
   EncodeFixed16(r + b::kIndex, static_cast<uint16_t>(index));
 }
 

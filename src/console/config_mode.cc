@@ -91,9 +91,9 @@ std::string Shown(const Setting& setting, const DefaultsRecord& d) {
   switch (setting.kind) {
     case SettingKind::kText:
     case SettingKind::kUpperText:
-      return TerminalSafe(GetDefaultsText(d, setting.text));
+      return TerminalSafe(DecodeCounted(d.bytes, setting.text));
     case SettingKind::kNumber:
-      return IntToText(GetDefaultsNumber(d, setting.offset)).str();
+      return IntToText(DecodeFixed16(d.bytes + setting.offset)).str();
     case SettingKind::kChoice:
       break;
   }
@@ -109,8 +109,8 @@ bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize 
     return true;
   }
   const bool number = setting.kind == SettingKind::kNumber;
-  const Str255 start = number ? IntToText(GetDefaultsNumber(*d, setting.offset))
-                              : Str255(GetDefaultsText(*d, setting.text));
+  const Str255 start = number ? IntToText(DecodeFixed16(d->bytes + setting.offset))
+                              : Str255(DecodeCounted(d->bytes, setting.text));
   const uint8_t max_length = number ? kNumberLength : static_cast<uint8_t>(setting.text.capacity);
   Str255 edited;
   if (!EditField(kValueColumn, RowOf(setting), max_length, start, {size, ConfigScreen(*d)}, keys,
@@ -119,11 +119,11 @@ bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize 
   }
   if (number) {
     // The low 16 bits: minus 1 is kept as 65535.
-    SetDefaultsNumber(d, setting.offset,
-                      static_cast<uint16_t>(static_cast<uint32_t>(TextToInt(edited))));
+    EncodeFixed16(d->bytes + setting.offset,
+                  static_cast<uint16_t>(static_cast<uint32_t>(TextToInt(edited))));
   } else {
-    SetDefaultsText(d, setting.text,
-                    setting.kind == SettingKind::kUpperText ? UpperCase(edited) : edited);
+    EncodeCounted(d->bytes, setting.text,
+                  setting.kind == SettingKind::kUpperText ? UpperCase(edited) : edited);
   }
   return true;
 }

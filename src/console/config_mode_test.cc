@@ -90,8 +90,8 @@ TEST_F(ConfigModeTest, ScreenShowsDamagedValuesWithinBounds) {
   for (size_t i = 1; i <= 8; ++i) {
     defaults_.bytes[kHeaderFile.offset + i] = static_cast<uint8_t>('0' + i);
   }
-  SetDefaultsText(&defaults_, kPassword, "|07x");
-  SetDefaultsText(&defaults_, kListACS, "a\x1b[2J\x9b\xa0\x7f");
+  EncodeCounted(defaults_.bytes, kPassword, "|07x");
+  EncodeCounted(defaults_.bytes, kListACS, "a\x1b[2J\x9b\xa0\x7f");
   const std::string screen = ConfigScreen(defaults_);
   EXPECT_NE(screen.find("E. Password      : |07x\n"), std::string::npos);
   EXPECT_NE(screen.find("A. List ACS      : a?[2J?\xa0?\n"), std::string::npos);
@@ -159,7 +159,7 @@ TEST_F(ConfigModeTest, EditorEscapeGivesTheStartBack) {
 TEST_F(ConfigModeTest, EndOfInputInAnEditorKeepsTheValue) {
   EXPECT_EQ(Run("Axyz"), Outcome::Refused(ConfigRefusal::kKeyboardEnded));
   EXPECT_EQ(saves, 0);
-  EXPECT_EQ(GetDefaultsText(defaults_, defaults_field::kListACS), "s20");
+  EXPECT_EQ(DecodeCounted(defaults_.bytes, defaults_field::kListACS), "s20");
   // The screen is drawn again with the value as it stays.
   const std::string tail = kBuiltInScreen;
   ASSERT_GE(screen_output.size(), tail.size());

@@ -14,35 +14,19 @@
 
 namespace korvanex {
 
-std::string_view GetDefaultsText(const DefaultsRecord& record, CountedField field) {
-  return DecodeCounted(record.bytes, field);
-}
-
-void SetDefaultsText(DefaultsRecord* record, CountedField field, const Str255& text) {
-  EncodeCounted(record->bytes, field, text);
-}
-
-uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset) {
-  return DecodeFixed16(record.bytes + offset);
-}
-
-void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value) {
-  EncodeFixed16(record->bytes + offset, value);
-}
-
 void SetBuiltInDefaults(DefaultsRecord* record) {
   using namespace defaults_field;
-  SetDefaultsText(record, kListACS, "s20");
-  SetDefaultsText(record, kReadACS, "s20");
-  SetDefaultsText(record, kPostACS, "s20");
-  SetDefaultsText(record, kSysopACS, "s255");
-  SetDefaultsText(record, kPassword, "");
+  EncodeCounted(record->bytes, kListACS, "s20");
+  EncodeCounted(record->bytes, kReadACS, "s20");
+  EncodeCounted(record->bytes, kPostACS, "s20");
+  EncodeCounted(record->bytes, kSysopACS, "s255");
+  EncodeCounted(record->bytes, kPassword, "");
   record->bytes[kRealNames] = 1;
   record->bytes[kDefNewScan] = 1;
   record->bytes[kDefQwkScan] = 1;
-  SetDefaultsNumber(record, kMaxMsgs, 500);
-  SetDefaultsNumber(record, kMaxMsgAge, 0);
-  SetDefaultsText(record, kHeaderFile, "");
+  EncodeFixed16(record->bytes + kMaxMsgs, 500);
+  EncodeFixed16(record->bytes + kMaxMsgAge, 0);
+  EncodeCounted(record->bytes, kHeaderFile, "");
   record->bytes[kBaseFormat] = 0;
 }
 

@@ -8,7 +8,6 @@
 
 #include "formats/coding.h"
 #include "formats/outcome.h"
-#include "text/counted_text.h"
 
 namespace korvanex {
 
@@ -47,19 +46,11 @@ static_assert(FieldsFillRecord({defaults_field::kListACS,
 
 constexpr char kDefaultsFileName[] = "korvanex.cfg";
 
+// Its fields are read and written with the Decode and Encode functions of coding.h.
 struct DefaultsRecord {
   uint8_t bytes[kDefaultsRecordSize] = {};
 };
 static_assert(sizeof(DefaultsRecord) == kDefaultsRecordSize, "no padding around the bytes");
-
-// The text of a string field, its length cut to the field's capacity, where it lies in the
-// record.
-std::string_view GetDefaultsText(const DefaultsRecord& record, CountedField field);
-// Writes the length and characters of `text` cut to the field's capacity; the bytes behind
-// the new length keep what they held.
-void SetDefaultsText(DefaultsRecord* record, CountedField field, const Str255& text);
-uint16_t GetDefaultsNumber(const DefaultsRecord& record, size_t offset);
-void SetDefaultsNumber(DefaultsRecord* record, size_t offset, uint16_t value);
 
 // Sets the twelve fields to the built-in defaults. Only the length bytes and characters of
 // the strings are set; the other bytes of the string fields keep what they held.

@@ -52,17 +52,17 @@ TEST(DefaultsRecord, BuiltInDefaultsMatchTheFirstRunBytes) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
   EXPECT_EQ(Bytes(record), kBuiltInBytes);
-  EXPECT_EQ(GetDefaultsNumber(record, defaults_field::kMaxMsgs), 500);
+  EXPECT_EQ(DecodeFixed16(record.bytes + defaults_field::kMaxMsgs), 500);
 }
 
 TEST(DefaultsRecord, ShorteningKeepsTheOldCharactersBehindTheLength) {
   DefaultsRecord record;
   SetBuiltInDefaults(&record);
-  SetDefaultsText(&record, defaults_field::kSysopACS, "s2");
+  EncodeCounted(record.bytes, defaults_field::kSysopACS, "s2");
   EXPECT_EQ(Bytes(record).substr(63, 6), std::string("\x02s255\0", 6));
   // Lengths above the capacity are cut when read.
   record.bytes[defaults_field::kHeaderFile.offset] = 200;
-  EXPECT_EQ(GetDefaultsText(record, defaults_field::kHeaderFile).size(), 8u);
+  EXPECT_EQ(DecodeCounted(record.bytes, defaults_field::kHeaderFile).size(), 8u);
 }
 
 TEST_F(DefaultsFileTest, MissingFileGivesBuiltInDefaults) {
