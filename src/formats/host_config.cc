@@ -13,27 +13,4 @@ Outcome LoadHostConfig(const char* path, HostConfigRecord* record) {
   return read;
 }
 
-Str255 DataPath(const HostConfigRecord& record) {
-  return DecodeCountedAt(record.bytes, kHostConfigRecordSize, host_field::kDataPath.offset, 255);
-}
-
-std::string_view MsgBasePath(const HostConfigRecord& record) {
-  return DecodeCounted(record.bytes, host_field::kMsgBasePath);
-}
-
-std::string_view BaseDefaultText(const HostConfigRecord& record) {
-  return DecodeCounted(record.bytes, host_field::kBaseDefaultText);
-}
-
-uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i) {
-  return record.bytes[host_field::kBaseDefaultBytes + i];
-}
-
-void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]) {
-  for (int i = 0; i < kAddressSlotCount; ++i) {
-    zones[i] = DecodeFixed16(record.bytes + host_field::kNetAddressTable +
-                             host_field::kAddressSlotSize * static_cast<size_t>(i));
-  }
-}
-
 }  // namespace korvanex

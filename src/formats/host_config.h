@@ -51,15 +51,28 @@ Outcome LoadHostConfig(const char* path, HostConfigRecord* record);
 
 // The stored DataPath; its length byte is taken as stored, up to 255 characters, taking
 // its further characters from the bytes that follow the field.
-Str255 DataPath(const HostConfigRecord& record);
+inline Str255 DataPath(const HostConfigRecord& record) {
+  return DecodeCountedAt(record.bytes, kHostConfigRecordSize, host_field::kDataPath.offset, 255);
+}
 // The stored MsgBasePath, cut to 40 characters, where it lies in the record.
-std::string_view MsgBasePath(const HostConfigRecord& record);
+inline std::string_view MsgBasePath(const HostConfigRecord& record) {
+  return DecodeCounted(record.bytes, host_field::kMsgBasePath);
+}
 // The stored BaseDefaultText, cut to 50 characters, where it lies in the record.
-std::string_view BaseDefaultText(const HostConfigRecord& record);
+inline std::string_view BaseDefaultText(const HostConfigRecord& record) {
+  return DecodeCounted(record.bytes, host_field::kBaseDefaultText);
+}
 // BaseDefaultBytes 0..3.
-uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i);
+inline uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i) {
+  return record.bytes[host_field::kBaseDefaultBytes + i];
+}
 // The zones of slots 1..20, in order.
-void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]);
+inline void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]) {
+  for (int i = 0; i < kAddressSlotCount; ++i) {
+    zones[i] = DecodeFixed16(record.bytes + host_field::kNetAddressTable +
+                             host_field::kAddressSlotSize * static_cast<size_t>(i));
+  }
+}
 
 }  // namespace korvanex
 
