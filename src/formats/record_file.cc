@@ -59,10 +59,8 @@ Outcome AppendBytes(const RecordFile& file, const uint8_t* data, size_t size) {
 }
 
 Outcome EndOfAppend(const RecordFile& file, int64_t* end) {
-  const off_t at = lseek(file.fd, 0, SEEK_CUR);
-  if (at < 0) return OutcomeOfErrno(errno);
-  *end = at;
-  return kDone;
+  *end = lseek(file.fd, 0, SEEK_CUR);
+  return *end < 0 ? OutcomeOfErrno(errno) : kDone;
 }
 
 Outcome WriteInPlace(const RecordFile& file, const uint8_t* data, size_t size, int64_t offset) {
