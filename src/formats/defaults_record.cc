@@ -77,12 +77,9 @@ bool MayFollowLink() {
 bool RewriteInPlace(int fd, const DefaultsRecord& record) {
   FileStamp stamp;
   if (!StampAt(fd, nullptr, &stamp).ok() || !S_ISREG(stamp.mode)) return false;
-  if (!WriteFully(fd, record.bytes, kDefaultsRecordSize, 0).ok()) return false;
-  if (stamp.size > static_cast<int64_t>(kDefaultsRecordSize) &&
-      ftruncate(fd, kDefaultsRecordSize) != 0) {
-    return false;
-  }
-  return fdatasync(fd) == 0;
+  const bool longer = stamp.size > static_cast<int64_t>(kDefaultsRecordSize);
+  return WriteFully(fd, record.bytes, kDefaultsRecordSize, 0).ok() &&
+         (!longer || ftruncate(fd, kDefaultsRecordSize) == 0) && fdatasync(fd) == 0;
 }
 
 // Makes the new name durable.
