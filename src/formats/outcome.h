@@ -19,7 +19,6 @@ class Outcome {
   constexpr Outcome() = default;
   constexpr bool ok() const { return code_ == 0; }
   constexpr bool failed() const { return code_ > 0; }
-  constexpr bool refused() const { return code_ < 0; }
   // The error number of a failure, 0 otherwise.
   constexpr int number() const { return failed() ? code_ : 0; }
   template <typename Reason>
