@@ -1,5 +1,7 @@
 #include "app/new_base.h"
 
+#include <algorithm>
+
 #include "formats/coding.h"
 
 namespace korvanex {
@@ -21,7 +23,7 @@ void BuildBaseRecord(const AreaEntry& entry, const DefaultsRecord& defaults,
   EncodeCounted(record->bytes, b::kPostACS, DecodeCounted(defaults.bytes, d::kPostACS));
   EncodeCounted(record->bytes, b::kSysopACS, DecodeCounted(defaults.bytes, d::kSysopACS));
   EncodeCounted(record->bytes, b::kPassword, DecodeCounted(defaults.bytes, d::kPassword));
-  for (size_t i = 0; i < b::kHostByteCount; ++i) r[b::kHostBytes + i] = BaseDefaultByte(host, i);
+  std::copy_n(host.bytes + host_field::kBaseDefaultBytes, b::kHostByteCount, r + b::kHostBytes);
   r[b::kAddressSlot] = entry.AddressSlot;
   EncodeCounted(record->bytes, b::kHostText, BaseDefaultText(host));
   r[b::kRealNames] = defaults.bytes[d::kRealNames];

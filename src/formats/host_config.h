@@ -62,10 +62,6 @@ inline std::string_view MsgBasePath(const HostConfigRecord& record) {
 inline std::string_view BaseDefaultText(const HostConfigRecord& record) {
   return DecodeCounted(record.bytes, host_field::kBaseDefaultText);
 }
-// BaseDefaultBytes 0..3.
-inline uint8_t BaseDefaultByte(const HostConfigRecord& record, size_t i) {
-  return record.bytes[host_field::kBaseDefaultBytes + i];
-}
 // The zones of slots 1..20, in order.
 inline void SlotZones(const HostConfigRecord& record, uint16_t (&zones)[kAddressSlotCount]) {
   for (int i = 0; i < kAddressSlotCount; ++i) {
