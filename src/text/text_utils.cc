@@ -1,6 +1,7 @@
 #include "text/text_utils.h"
 
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 
 namespace korvanex {
@@ -18,31 +19,10 @@ Str255 UpperCase(std::string_view text) {
 }
 
 Str255 IntToText(int32_t value) {
-  // Work on the magnitude as unsigned so that the smallest value is written in full.
-  uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  char digits[10];
-  int count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  Str255 text;
-  if (value < 0) text.Append('-');
-  while (count > 0) text.Append(digits[--count]);
-  return text;
+  char digits[11];  // a sign and ten digits
+  const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  return std::string_view(digits, static_cast<size_t>(end - digits));
 }
-
-namespace {
-
-// The value of a hexadecimal digit, or 16 when the byte is none.
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 16;
-}
-
-}  // namespace
 
 int32_t TextToInt(std::string_view text) {
   // Up to nine plain decimal digits, as every pipe code of the tool's own texts, always fit:
@@ -52,38 +32,20 @@ int32_t TextToInt(std::string_view text) {
     return std::accumulate(text.begin(), text.end(), int32_t{0},
                            [](int32_t value, char c) { return value * 10 + (c - '0'); });
   }
-  size_t i = 0;
-  const size_t length = text.size();
-  while (i < length && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < length && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  int base = 10;
-  if (i < length && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i < length && text[i] == '%') {
-    base = 2;
-    ++i;
-  }
-  if (i == length) return 0;  // no digit at all
-  // Accumulate in 64 bits and stop as soon as the value can no longer be in range, so
-  // that any number of digits is handled without overflow.
+  text.remove_prefix(std::min(text.find_first_not_of(" \t"), text.size()));
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative || (!text.empty() && text.front() == '+')) text.remove_prefix(1);
+  const int base = text.empty() ? 10 : text.front() == '$' ? 16 : text.front() == '%' ? 2 : 10;
+  if (base != 10) text.remove_prefix(1);
+  // Read in 64 bits, so that any number of digits that fits there is judged by its value
+  // below; more digits than that are out of range too.
   uint64_t magnitude = 0;
-  for (; i < length; ++i) {
-    const int digit = DigitValue(text[i]);
-    if (digit >= base) return 0;
-    magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    if (magnitude > 0xFFFFFFFFull) return 0;
-  }
-  if (base == 10) {
-    if (negative ? magnitude > 2147483648ull : magnitude > 2147483647ull) return 0;
-    int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
-    return static_cast<int32_t>(value);
-  }
-  // Bases 16 and 2 give a 32-bit two's-complement pattern; a sign negates it mod 2^32.
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, magnitude, base);
+  if (error != std::errc() || stop != end || magnitude > 0xFFFFFFFFull) return 0;
+  if (base == 10 && magnitude > (negative ? 2147483648ull : 2147483647ull)) return 0;
+  // The value as a 32-bit two's-complement pattern (bases 16 and 2 give one directly); a
+  // sign negates it mod 2^32.
   uint32_t pattern = static_cast<uint32_t>(magnitude);
   if (negative) pattern = 0u - pattern;
   return static_cast<int32_t>(pattern);
