@@ -14,8 +14,7 @@ namespace {
 std::string Quoted(const uint8_t* record, CountedField field) {
   std::string shown = "\"";
   const Str255 text = DecodeCountedAt(record, kBaseRecordSize, field.offset, field.capacity);
-  for (int i = 0; i < text.size(); ++i) {
-    const unsigned char c = text.at(i);
+  for (const unsigned char c : text.view()) {
     if (c < 32 || c > 126 || c == '"' || c == '\\') {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", c);

@@ -44,8 +44,7 @@ struct Rescanning {
   }
 
   bool FindBase(const Str255& file_name) {
-    Str255 wanted = UpperCase(file_name);
-    wanted.Truncate(8);
+    const Str255 wanted = UpperCase(file_name.view().substr(0, 8));
     for (int64_t k = 0; k < Count(); ++k) {
       Read(k);
       if (buffer.bytes[base_field::kFileName.offset] > 8) continue;

@@ -57,7 +57,7 @@ TEST(HostConfig, LongDataPathRunsOnIntoTheFollowingBytes) {
   for (int i = 0; i < 255; ++i) record.bytes[83 + i] = static_cast<uint8_t>('A' + i % 26);
   const Str255 path = DataPath(record);
   EXPECT_EQ(path.size(), 255);
-  EXPECT_EQ(path.at(41), 'A' + 41 % 26);  // a character of the MsgBasePath field
+  EXPECT_EQ(path.view()[41], 'A' + 41 % 26);  // a character of the MsgBasePath field
 }
 
 TEST_F(HostConfigFileTest, ExactLongerAndShortFiles) {

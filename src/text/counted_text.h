@@ -32,9 +32,6 @@ class StrN {
   StrN(std::string_view text) { Assign(text); }
   // cppcheck-suppress noExplicitConstructor
   StrN(const char* text) : StrN(std::string_view(text)) {}
-  template <int M>
-  // cppcheck-suppress noExplicitConstructor
-  StrN(const StrN<M>& other) : StrN(other.view()) {}
 
   void Append(char c) {
     if (length_ < N) chars_[length_++] = c;
@@ -44,9 +41,6 @@ class StrN {
     const size_t n = text.size() < room ? text.size() : room;
     if (n > 0) std::memcpy(chars_ + length_, text.data(), n);
     length_ = static_cast<uint8_t>(length_ + n);
-  }
-  void Truncate(int length) {
-    if (length >= 0 && length < length_) length_ = static_cast<uint8_t>(length);
   }
   void PopBack() {
     if (length_ > 0) --length_;
@@ -58,8 +52,6 @@ class StrN {
   // A counted text reads as a view wherever one is taken.
   operator std::string_view() const { return view(); }
   std::string str() const { return std::string(chars_, length_); }
-  // The character at a 0-based position; the caller keeps i below size().
-  unsigned char at(int i) const { return static_cast<unsigned char>(chars_[i]); }
 
   friend bool operator==(const StrN& a, const StrN& b) { return a.view() == b.view(); }
   friend bool operator==(const StrN& a, std::string_view b) { return a.view() == b; }
