@@ -1,18 +1,14 @@
 #include "text/net_address.h"
 
-#include <string_view>
-
 #include "text/text_utils.h"
 
 namespace korvanex {
 
 namespace {
 
-// Positions are 0-based here; npos stands for an absent character.
+// The piece between two 0-based positions; one that ends before it begins reads as 0.
 uint16_t PieceValue(std::string_view text, size_t begin, size_t end) {
-  if (end > text.size()) end = text.size();
-  if (begin >= end) return 0;  // an empty piece reads as 0
-  return static_cast<uint16_t>(TextToInt(text.substr(begin, end - begin)));
+  return begin < end ? static_cast<uint16_t>(TextToInt(text.substr(begin, end - begin))) : 0;
 }
 
 }  // namespace
