@@ -16,9 +16,9 @@ void WriteToStandardOutput(const char* data, size_t size) {
 }
 
 struct ConsoleState {
-  uint8_t attr = 7;  // the attribute the console shows
-  bool is_terminal = false;
   ConsoleSink sink = WriteToStandardOutput;
+  bool is_terminal = false;
+  uint8_t attr = 7;  // the attribute the console shows
   bool at_line_start = true;
 };
 
@@ -45,9 +45,7 @@ void ChangeAttr(uint8_t attr, ConsoleText* text) {
 void ConsoleStart() { ConsoleStartWithSink(WriteToStandardOutput, isatty(STDOUT_FILENO) == 1); }
 
 void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
-  console = ConsoleState();
-  console.sink = sink;
-  console.is_terminal = is_terminal;
+  console = {sink, is_terminal};
   // The reset is no text: it leaves the line-start record alone.
   if (is_terminal) console.sink("\x1b[m", 3);
 }
@@ -121,29 +119,19 @@ void SetBackground(uint8_t colour, ConsoleText* text) {
 
 std::string SgrParameters(uint8_t from,  // NOLINT(bugprone-easily-swappable-parameters)
                           uint8_t to) {
-  int old_fg = from & 0x0F, old_bg = (from >> 4) & 7;
-  bool old_blink = (from & 0x80) != 0;
-  const int new_fg = to & 0x0F, new_bg = (to >> 4) & 7;
-  const bool new_blink = (to & 0x80) != 0;
-  std::string params;
-  auto add = [&params](std::string_view p) {
-    if (!params.empty()) params += ';';
-    params += p;
-  };
-  if (old_fg != 7 || new_fg == 7 || (old_blink && !new_blink)) {
-    add("0");
-    old_fg = 7;
-    old_bg = 0;
-    old_blink = false;
-  }
-  if (new_fg >= 8 && old_fg < 8) {
-    add("1");
-    old_fg += 8;
-  }
-  if (new_blink && !old_blink) add("5");
-  if (new_fg != old_fg) add(std::string{'3', kSgrColourDigits[new_fg % 8]});
-  if (new_bg != old_bg) add(std::string{'4', kSgrColourDigits[new_bg]});
-  return params == "0" ? std::string() : params;
+  const int fg = to & 0x0F, bg = (to >> 4) & 7;
+  const bool blink = (to & 0x80) != 0;
+  // A reset to attribute 7 comes first unless the old foreground is 7, the new one is not,
+  // and blink does not end; either way the change starts from foreground 7.
+  const bool reset = (from & 0x0F) != 7 || fg == 7 || ((from & 0x80) != 0 && !blink);
+  const uint8_t shown = reset ? 7 : from;
+  // Each parameter goes in with its ";"; the first one is cut off at the end.
+  std::string params = reset ? ";0" : "";
+  if (fg >= 8) params += ";1";
+  if (blink && (shown & 0x80) == 0) params += ";5";
+  if (fg % 8 != 7) params += {';', '3', kSgrColourDigits[fg % 8]};
+  if (bg != ((shown >> 4) & 7)) params += {';', '4', kSgrColourDigits[bg]};
+  return params == ";0" ? std::string() : params.erase(0, 1);
 }
 
 }  // namespace korvanex
