@@ -2,7 +2,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
+#include <iterator>
+#include <span>
 
 #include "console/console.h"
 #include "text/text_utils.h"
@@ -31,55 +32,31 @@ enum class SettingKind {
   kChoice,     // a flag that the key steps through its words
 };
 
-// One setting: its key, its name on the screen, what it is and where it is stored. Its row
-// on the screen follows from its place in the table.
+// One setting: its name on the screen, what it is and where it is stored (the capacity
+// counts for texts only). Its key, A to L, and its row on the screen follow from its place
+// in the table.
 struct Setting {
   const char* name;
-  CountedField text;         // kText and kUpperText
-  size_t offset;             // kNumber and kChoice
-  const char* const* words;  // kChoice: the word for each value
   SettingKind kind;
-  char key;
-  uint8_t word_count;
+  CountedField field;
+  std::span<const char* const> words = {};  // kChoice: the word for each value
 };
-
-constexpr Setting Text(char key, const char* name, CountedField field) {
-  return {name, field, 0, nullptr, SettingKind::kText, key, 0};
-}
-constexpr Setting UpperText(char key, const char* name, CountedField field) {
-  return {name, field, 0, nullptr, SettingKind::kUpperText, key, 0};
-}
-constexpr Setting Number(char key, const char* name, size_t offset) {
-  return {name, {}, offset, nullptr, SettingKind::kNumber, key, 0};
-}
-template <size_t N>
-constexpr Setting Choice(char key, const char* name, size_t offset, const char* const (&words)[N]) {
-  return {name, {}, offset, words, SettingKind::kChoice, key, N};
-}
 
 constexpr Setting kSettings[] = {
-    Text('A', "List ACS", kListACS),
-    Text('B', "Read ACS", kReadACS),
-    Text('C', "Post ACS", kPostACS),
-    Text('D', "Sysop ACS", kSysopACS),
-    UpperText('E', "Password", kPassword),
-    Choice('F', "Real Names", kRealNames, kNoYes),
-    Choice('G', "Def. New Scan", kDefNewScan, kNoYesForced),
-    Choice('H', "Def. QWK Scan", kDefQwkScan, kNoYesForced),
-    Number('I', "Max Msgs", kMaxMsgs),
-    Number('J', "Max Msg Age", kMaxMsgAge),
-    Text('K', "Header File", kHeaderFile),
-    Choice('L', "Base Format", kBaseFormat, kFormats),
+    {"List ACS", SettingKind::kText, kListACS},
+    {"Read ACS", SettingKind::kText, kReadACS},
+    {"Post ACS", SettingKind::kText, kPostACS},
+    {"Sysop ACS", SettingKind::kText, kSysopACS},
+    {"Password", SettingKind::kUpperText, kPassword},
+    {"Real Names", SettingKind::kChoice, {kRealNames, 0}, kNoYes},
+    {"Def. New Scan", SettingKind::kChoice, {kDefNewScan, 0}, kNoYesForced},
+    {"Def. QWK Scan", SettingKind::kChoice, {kDefQwkScan, 0}, kNoYesForced},
+    {"Max Msgs", SettingKind::kNumber, {kMaxMsgs, 0}},
+    {"Max Msg Age", SettingKind::kNumber, {kMaxMsgAge, 0}},
+    {"Header File", SettingKind::kText, kHeaderFile},
+    {"Base Format", SettingKind::kChoice, {kBaseFormat, 0}, kFormats},
 };
-constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
-
-// The setting of a key (in capitals), or nullptr for a key without one.
-const Setting* SettingOfKey(int key) {
-  const Setting* end = kSettings + kSettingCount;
-  const Setting* found =
-      std::find_if(kSettings, end, [key](const Setting& setting) { return setting.key == key; });
-  return found != end ? found : nullptr;
-}
+constexpr size_t kSettingCount = std::size(kSettings);
 
 uint8_t RowOf(const Setting& setting) {
   return static_cast<uint8_t>(kFirstSettingRow + (&setting - kSettings));
@@ -91,27 +68,27 @@ std::string Shown(const Setting& setting, const DefaultsRecord& d) {
   switch (setting.kind) {
     case SettingKind::kText:
     case SettingKind::kUpperText:
-      return TerminalSafe(DecodeCounted(d.bytes, setting.text));
+      return TerminalSafe(DecodeCounted(d.bytes, setting.field));
     case SettingKind::kNumber:
-      return IntToText(DecodeFixed16(d.bytes + setting.offset)).str();
+      return IntToText(DecodeFixed16(d.bytes + setting.field.offset)).str();
     case SettingKind::kChoice:
       break;
   }
-  const uint8_t value = d.bytes[setting.offset];
-  return value < setting.word_count ? setting.words[value] : IntToText(value).str();
+  const uint8_t value = d.bytes[setting.field.offset];
+  return value < setting.words.size() ? setting.words[value] : IntToText(value).str();
 }
 
 // Acts on the key of one setting. Returns false when the keyboard input ended in an editor.
 bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize size) {
   if (setting.kind == SettingKind::kChoice) {
-    uint8_t& value = d->bytes[setting.offset];
-    value = value + 1 < setting.word_count ? static_cast<uint8_t>(value + 1) : 0;
+    uint8_t& value = d->bytes[setting.field.offset];
+    value = value + 1u < setting.words.size() ? static_cast<uint8_t>(value + 1) : 0;
     return true;
   }
   const bool number = setting.kind == SettingKind::kNumber;
-  const Str255 start = number ? IntToText(DecodeFixed16(d->bytes + setting.offset))
-                              : Str255(DecodeCounted(d->bytes, setting.text));
-  const uint8_t max_length = number ? kNumberLength : static_cast<uint8_t>(setting.text.capacity);
+  const Str255 start = number ? IntToText(DecodeFixed16(d->bytes + setting.field.offset))
+                              : Str255(DecodeCounted(d->bytes, setting.field));
+  const uint8_t max_length = number ? kNumberLength : static_cast<uint8_t>(setting.field.capacity);
   Str255 edited;
   if (!EditField(kValueColumn, RowOf(setting), max_length, start, {size, ConfigScreen(*d)}, keys,
                  &edited)) {
@@ -119,10 +96,10 @@ bool Act(const Setting& setting, DefaultsRecord* d, KeyReader* keys, ScreenSize 
   }
   if (number) {
     // The low 16 bits: minus 1 is kept as 65535.
-    EncodeFixed16(d->bytes + setting.offset,
+    EncodeFixed16(d->bytes + setting.field.offset,
                   static_cast<uint16_t>(static_cast<uint32_t>(TextToInt(edited))));
   } else {
-    EncodeCounted(d->bytes, setting.text,
+    EncodeCounted(d->bytes, setting.field,
                   setting.kind == SettingKind::kUpperText ? UpperCase(edited) : edited);
   }
   return true;
@@ -136,7 +113,8 @@ std::string ConfigScreen(const DefaultsRecord& d) {
   screen += "\n\n";
   for (const Setting& setting : kSettings) {
     // The letter, a point, a blank, the padded name, ": ": 19 characters in all.
-    std::string label = std::string(1, setting.key) + ". " + setting.name;
+    const char key = static_cast<char>('A' + (&setting - kSettings));
+    std::string label = std::string(1, key) + ". " + setting.name;
     label.resize(3 + kNameWidth, ' ');
     screen += label + ": " + Shown(setting, d) + "\n";
   }
@@ -186,8 +164,8 @@ Outcome RunConfigMode(DefaultsRecord* defaults, KeyReader* keys, SaveFunction sa
     if (key >= 'a' && key <= 'z') key -= 'a' - 'A';
     if (key == 'Q') return save(*defaults) ? kDone : Outcome::Refused(ConfigRefusal::kSaveFailed);
     // Every other key, M to P and kRedraw included, draws the screen again after its action.
-    const Setting* setting = SettingOfKey(key);
-    if (setting != nullptr && !Act(*setting, defaults, keys, size)) {
+    const size_t index = static_cast<size_t>(key - 'A');
+    if (index < kSettingCount && !Act(kSettings[index], defaults, keys, size)) {
       // The abandoned edit changed nothing; show the settings as they stay.
       ConsoleWrite(ConfigScreen(*defaults));
       return Outcome::Refused(ConfigRefusal::kKeyboardEnded);
