@@ -4,8 +4,9 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <charconv>
 #include <iterator>
+#include <string_view>
 
 namespace korvanex {
 
@@ -49,18 +50,14 @@ bool IsFinalByte(int byte) { return byte >= 0x40 && byte <= 0x7E; }
 // parameters carry modifiers only, which the PC form of these keys does not tell apart.
 int LetterKey(int final_byte, bool ss3) {
   using namespace scan_code;
-  struct LetterAndKey {
-    char letter;
-    int key;
-  };
-  constexpr LetterAndKey kKeys[] = {{'A', kUp},     {'B', kDown},   {'C', kRight},   {'D', kLeft},
-                                    {'H', kHome},   {'F', kEnd},    {'P', kF1},      {'Q', kF1 + 1},
-                                    {'R', kF1 + 2}, {'S', kF1 + 3}, {'Z', kShiftTab}};
+  // The letters and their keys, in the same order.
+  constexpr std::string_view kLetters = "ABCDHFPQRSZ";
+  constexpr int kKeys[] = {kUp, kDown,   kRight,  kLeft,   kHome,    kEnd,
+                           kF1, kF1 + 1, kF1 + 2, kF1 + 3, kShiftTab};
+  static_assert(kLetters.size() == std::size(kKeys), "one key for each letter");
   if (ss3 && final_byte == 'Z') return 0;  // Shift-Tab has no SS3 form
-  const LetterAndKey* found =
-      std::find_if(std::begin(kKeys), std::end(kKeys),
-                   [final_byte](const LetterAndKey& entry) { return entry.letter == final_byte; });
-  return found != std::end(kKeys) ? found->key : 0;
+  const size_t found = kLetters.find(static_cast<char>(final_byte));
+  return found != std::string_view::npos ? kKeys[found] : 0;
 }
 
 // The key of ESC [ n ~ (with or without modifiers after a ";"), by n: the VT numbers of
@@ -72,21 +69,6 @@ int TildeKey(int number) {
                            kF1 + 3, kF1 + 4, 0,       kF1 + 5, kF1 + 6, kF1 + 7, kF1 + 8,
                            kF1 + 9, 0,       kF11,    kF12};
   return number >= 0 && number < static_cast<int>(std::size(kKeys)) ? kKeys[number] : 0;
-}
-
-// Parameters are numbers separated by ";"; anything else (private markers such as "?",
-// intermediate bytes) belongs to no key. Returns the first number, -1 when it is absent,
-// or -2 when the parameters are not of that form.
-int FirstParameter(const std::string& parameters) {
-  const auto foreign = [](char c) { return (c < '0' || c > '9') && c != ';'; };
-  if (std::any_of(parameters.begin(), parameters.end(), foreign)) return -2;
-  int number = -1;
-  for (char c : parameters) {
-    if (c == ';') break;
-    number = (number < 0 ? 0 : number) * 10 + (c - '0');
-    if (number > 999) return -2;
-  }
-  return number;
 }
 
 }  // namespace
@@ -121,9 +103,13 @@ int KeyReader::ReadSequence(bool ss3) {
     return 0;
   }
   if (parameters.size() >= 16) return 0;
-  const int first = FirstParameter(parameters);
-  if (first == -2) return 0;
-  if (byte == '~') return ss3 || first < 0 ? 0 : TildeKey(first);
+  // Parameters are numbers up to 999 separated by ";"; anything else (private markers such
+  // as "?", intermediate bytes) belongs to no key.
+  if (parameters.find_first_not_of("0123456789;") != std::string::npos) return 0;
+  int64_t first = -1;  // stays so when the first number is absent
+  std::from_chars(parameters.data(), parameters.data() + parameters.size(), first);
+  if (first > 999) return 0;
+  if (byte == '~') return ss3 || first < 0 ? 0 : TildeKey(static_cast<int>(first));
   return LetterKey(byte, ss3);
 }
 
