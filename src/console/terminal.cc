@@ -40,15 +40,19 @@ bool handled[NSIG];
 // breaks off whenever the continue came, even just before the wait began.
 int continued[2] = {-1, -1};
 
-void RestoreModesNow() {
-  if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+// Sets the handler of a signal, with an empty mask and no flags.
+int SetHandler(int signal_number, void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  return sigaction(signal_number, &action, nullptr);
 }
 
 // The terminal must not stay raw after the process is gone; the signal then takes the
 // course it had before (it is blocked until the handler returns, and is then delivered
 // again).
 void OnEndingSignal(int signal_number) {
-  RestoreModesNow();
+  RestoreTerminalForExit();
   sigaction(signal_number, &old_actions[signal_number], nullptr);
   (void)raise(signal_number);
 }
@@ -56,26 +60,22 @@ void OnEndingSignal(int signal_number) {
 // A hung-up terminal is a keyboard that went away: its input now ends, so the editor
 // stops on its normal end-of-input path instead of dying with the terminal left raw.
 void OnHangUp(int) {
-  RestoreModesNow();
+  RestoreTerminalForExit();
   if (null_input >= 0) dup2(null_input, STDIN_FILENO);
 }
 
 // A stop asked for (SIGTSTP) hands the shell its terminal settings back first.
 void OnStopRequest(int signal_number) {
   const int saved_errno = errno;
-  RestoreModesNow();
-  struct sigaction stop = {};
-  stop.sa_handler = SIG_DFL;
-  sigemptyset(&stop.sa_mask);
-  sigaction(signal_number, &stop, nullptr);
+  RestoreTerminalForExit();
+  SetHandler(signal_number, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);
   sigaddset(&only, signal_number);
   sigprocmask(SIG_UNBLOCK, &only, nullptr);
   (void)raise(signal_number);  // stops here until continued
   // cppcheck-suppress unreachableCode ; raise() returns once the process is continued
-  stop.sa_handler = OnStopRequest;
-  sigaction(signal_number, &stop, nullptr);
+  SetHandler(signal_number, OnStopRequest);
   errno = saved_errno;
 }
 
@@ -88,33 +88,17 @@ void OnContinue(int) {
 }
 
 void Install(int signal_number, void (*handler)(int)) {
-  struct sigaction action = {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  if (sigaction(signal_number, &action, &old_actions[signal_number]) != 0) return;
-  handled[signal_number] = true;
+  struct sigaction& old = old_actions[signal_number];
   // A signal the process was started ignoring stays ignored.
-  if (old_actions[signal_number].sa_handler == SIG_IGN) {
-    sigaction(signal_number, &old_actions[signal_number], nullptr);
-    handled[signal_number] = false;
-  }
-}
-
-// Every signal whose default action ends the process, but for SIGHUP (above) and SIGKILL,
-// which cannot be caught.
-void InstallEndingHandlers() {
-  const int kEnding[] = {SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
-                         SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU,
-                         SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGPWR,  SIGSTKFLT};
-  for (int signal_number : kEnding) Install(signal_number, OnEndingSignal);
-  for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
-    Install(signal_number, OnEndingSignal);
-  }
+  handled[signal_number] = sigaction(signal_number, nullptr, &old) == 0 &&
+                           old.sa_handler != SIG_IGN && SetHandler(signal_number, handler) == 0;
 }
 
 }  // namespace
 
-void RestoreTerminalForExit() { RestoreModesNow(); }
+void RestoreTerminalForExit() {
+  if (modes_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+}
 
 RawKeyboard::RawKeyboard() {
   termios modes;
@@ -130,7 +114,16 @@ RawKeyboard::RawKeyboard() {
   modes_saved = 1;
   null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   if (pipe2(continued, O_NONBLOCK | O_CLOEXEC) != 0) continued[0] = continued[1] = -1;
-  InstallEndingHandlers();
+  // Every signal whose default action ends the process, but for SIGHUP (below) and SIGKILL,
+  // which cannot be caught.
+  for (int signal_number : {SIGINT,  SIGQUIT,   SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                            SIGUSR1, SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU,
+                            SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS,  SIGPWR,  SIGSTKFLT}) {
+    Install(signal_number, OnEndingSignal);
+  }
+  for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+    Install(signal_number, OnEndingSignal);
+  }
   Install(SIGHUP, OnHangUp);
   Install(SIGTSTP, OnStopRequest);
   Install(SIGCONT, OnContinue);

@@ -34,15 +34,13 @@ class RawKeyboard {
   RawKeyboard(const RawKeyboard&) = delete;
   RawKeyboard& operator=(const RawKeyboard&) = delete;
 
-  // Whether the terminal was switched (false when standard input is no terminal).
-  bool active() const { return active_; }
   // Readable once the process was continued after a stop; -1 when there is none.
   int continued_fd() const;
   // Puts the old settings back now; harmless to repeat.
   void Restore();
 
  private:
-  bool active_ = false;
+  bool active_ = false;  // whether the terminal was switched
 };
 
 // Puts the old settings back at once while a RawKeyboard is active, for a way out that
