@@ -36,12 +36,10 @@ void AppendPipeText(std::string_view text, ConsoleText* out) {
   }
 }
 
+// CR and LF never complete a code, so the line end parsed with the text goes out as it
+// stands.
 void AppendPipeLine(std::string_view text, ConsoleText* out) {
-  // CR and LF never complete a code, so the line end goes out as it stands, cut like the
-  // joined text at 255 characters.
-  text = text.substr(0, 255);
-  AppendPipeText(text, out);
-  out->bytes.append(std::string_view("\r\n").substr(0, 255 - text.size()));
+  AppendPipeText(Join(text, "\r\n"), out);
 }
 
 void PipeTextOnce::AppendTo(ConsoleText* out) {
@@ -68,11 +66,6 @@ void PipeWrite(const Str255& text) {
   ConsoleWrite(out);
 }
 
-void PipeWriteLn(const Str255& text) {
-  ConsoleText out;
-  StartConsoleText(&out);
-  AppendPipeLine(text, &out);
-  ConsoleWrite(out);
-}
+void PipeWriteLn(const Str255& text) { PipeWrite(Join(text, "\r\n")); }
 
 }  // namespace korvanex
