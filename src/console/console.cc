@@ -40,18 +40,6 @@ void ChangeAttr(uint8_t attr, ConsoleText* text) {
   text->attr = attr;
 }
 
-}  // namespace
-
-void ConsoleStart() { ConsoleStartWithSink(WriteToStandardOutput, isatty(STDOUT_FILENO) == 1); }
-
-void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
-  console = {sink, is_terminal};
-  // The reset is no text: it leaves the line-start record alone.
-  if (is_terminal) console.sink("\x1b[m", 3);
-}
-
-namespace {
-
 // The bytes without the colour sequences (ESC [ parameters m) that end them: those do not
 // move the cursor, so only what comes before them says where a line stands.
 std::string_view WithoutTrailingColour(std::string_view bytes) {
@@ -67,6 +55,14 @@ std::string_view WithoutTrailingColour(std::string_view bytes) {
 
 }  // namespace
 
+void ConsoleStart() { ConsoleStartWithSink(WriteToStandardOutput, isatty(STDOUT_FILENO) == 1); }
+
+void ConsoleStartWithSink(ConsoleSink sink, bool is_terminal) {
+  console = {sink, is_terminal};
+  // The reset is no text: it leaves the line-start record alone.
+  if (is_terminal) console.sink("\x1b[m", 3);
+}
+
 void ConsoleWrite(std::string_view bytes) {
   if (bytes.empty()) return;
   const std::string_view text = WithoutTrailingColour(bytes);
@@ -78,11 +74,7 @@ void ConsoleStartLine() {
   if (!console.at_line_start) ConsoleWrite("\r\n");
 }
 
-void ConsoleWriteLine(std::string_view text) {
-  std::string line(text);
-  line += '\n';
-  ConsoleWrite(line);
-}
+void ConsoleWriteLine(std::string_view text) { ConsoleWrite(std::string(text) + '\n'); }
 
 bool ConsoleIsTerminal() { return console.is_terminal; }
 
