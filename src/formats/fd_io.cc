@@ -40,8 +40,12 @@ Outcome StampAt(int fd, const char* path, FileStamp* stamp) {
   if ((path == nullptr ? fstat(fd, &status) : fstatat(fd, path, &status, 0)) != 0) {
     return OutcomeOfErrno(errno);
   }
-  *stamp = {status.st_mode, status.st_dev,  status.st_ino,
-            status.st_size, status.st_mtim, status.st_ctim};
+  *stamp = {.mode = status.st_mode,
+            .device = status.st_dev,
+            .inode = status.st_ino,
+            .size = status.st_size,
+            .modified = status.st_mtim,
+            .changed = status.st_ctim};
   return kDone;
 }
 
