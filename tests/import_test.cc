@@ -1,5 +1,4 @@
 // Imports end to end: the console lines and the exact bytes appended to mbases.dat.
-#include <filesystem>
 #include <string>
 
 #include "gtest/gtest.h"

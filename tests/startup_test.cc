@@ -1,6 +1,4 @@
 // The frame of a run: command line, banner, usage, the failed opens and the summary.
-#include <sys/stat.h>
-
 #include <filesystem>
 
 #include "gtest/gtest.h"

@@ -1,13 +1,9 @@
 #include "app/import_area.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
