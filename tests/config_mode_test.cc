@@ -40,9 +40,7 @@ struct Session {
 // waits for the end.
 Session TypeKeys(const TempDir& dir, const std::string& keys,
                  const std::vector<std::string>& args = {"-config"}) {
-  RunOptions options;
-  options.cwd = dir.path();
-  PtySession tool(args, options);
+  PtySession tool(args, RunOptions(dir.path()));
   Session session;
   if (!tool.WaitFor(kPrompt)) return session;
   tool.Send(keys);
@@ -240,9 +238,7 @@ TEST(ConfigEnd, FailedSaveIsReported) {
   for (const bool device : {false, true}) {
     TempDir dir;
     WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-    RunOptions options;
-    options.cwd = dir.path();
-    PtySession tool({"-config"}, options);
+    PtySession tool({"-config"}, RunOptions(dir.path()));
     ASSERT_TRUE(tool.WaitFor(kPrompt));
     // A directory, or a link to a device, now stands where the file was: no file to save.
     std::filesystem::remove(dir / "korvanex.cfg");
@@ -345,9 +341,7 @@ TEST(ConfigEnd, ClosedTerminalEndsWithoutSaving) {
     std::string cfg = BuiltInDefaultsBytes();
     cfg[kBaseFormat] = 1;
     WriteFile(dir / "korvanex.cfg", cfg);
-    RunOptions options;
-    options.cwd = dir.path();
-    PtySession tool({"-config"}, options);
+    PtySession tool({"-config"}, RunOptions(dir.path()));
     // What the terminal showed goes with a failure, so that a slow start can be told from a hang.
     ASSERT_TRUE(tool.WaitFor(kPrompt)) << tool.output();
     tool.Send(keys);
@@ -362,9 +356,7 @@ TEST(ConfigEnd, EndOfPipedInputEndsWithoutSaving) {
   for (const std::string& keys :
        {std::string(), std::string("FL"), std::string("Axyz"), std::string("I12")}) {
     TempDir dir;
-    RunOptions options;
-    options.cwd = dir.path();
-    options.input = keys;
+    RunOptions options(dir.path(), keys);
     options.closed_input = keys.empty();
     RunResult run = RunTool({"-config"}, options);
     EXPECT_EQ(run.status, 1) << keys;
@@ -379,11 +371,9 @@ TEST(ConfigEnd, EndOfPipedInputEndsWithoutSaving) {
 TEST(ConfigPipe, ScriptedKeysWork) {
   TempDir dir;
   WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-  RunOptions options;
-  options.cwd = dir.path();
-  options.input =
-      "Eab\rI\x1b[3~\x08\x08\x08"
-      "9\r\x1b[AQ";
+  RunOptions options(dir.path(),
+                     "Eab\rI\x1b[3~\x08\x08\x08"
+                     "9\r\x1b[AQ");
   RunResult run = RunTool({"-CONFIG"}, options);
   EXPECT_EQ(run.status, 0);
   std::string expected = BuiltInDefaultsBytes();
@@ -405,8 +395,7 @@ ModesRun RunRecordingModes(const std::string& keys, int signal_number,
                            const std::string& shell_limit) {
   TempDir dir;
   WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-  RunOptions options;
-  options.cwd = dir.path();
+  RunOptions options(dir.path());
   options.binary = "/bin/sh";
   // Standard input is handed over explicitly: a background job would get /dev/null.
   const std::string script = "stty -g > before; exec 3<&0; (" + shell_limit + " exec '" +

@@ -30,7 +30,7 @@ struct Fault {
   int signal_number = 0;  // sent by the Nth call instead of a failure (an open: after it)
 };
 
-RunOptions WithFault(const Fault& fault) {
+RunOptions WithFault(const Fault& fault, RunOptions options = {}) {
   std::vector<std::string> settings = {"KORVANEX_FAULT_FILE=" + fault.file,
                                        "KORVANEX_FAULT_OP=" + fault.op,
                                        "KORVANEX_FAULT_NTH=" + std::to_string(fault.nth),
@@ -41,7 +41,6 @@ RunOptions WithFault(const Fault& fault) {
   if (fault.signal_number != 0) {
     settings.push_back("KORVANEX_FAULT_SIGNAL=" + std::to_string(fault.signal_number));
   }
-  RunOptions options;
   options.env = FaultLibraryEnv(settings);
   return options;
 }
@@ -297,10 +296,7 @@ TEST(FaultInjection, FailedSaveOfTheDefaultsIsReported) {
     old[1] = 'X';  // a setting of the operator's, to be kept
     old += "trailing bytes the old file had";
     WriteFile(host.work + "/korvanex.cfg", old);
-    RunOptions options = WithFault(c.fault);
-    options.cwd = host.work;
-    options.input = "Q";
-    RunResult run = RunTool({"-CONFIG"}, options);
+    RunResult run = RunTool({"-CONFIG"}, WithFault(c.fault, RunOptions(host.work, "Q")));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("ERROR: Unable to save korvanex.cfg\n"), std::string::npos);
     EXPECT_EQ(run.output.find("KORVANEX v1.0"), std::string::npos);
@@ -340,10 +336,8 @@ TEST(FaultInjection, FirstSaveLeavesNothingOrTheWholeFile) {
                  c.refuse);
     Host host;
     std::filesystem::remove(host.work + "/korvanex.cfg");
-    RunOptions options = WithFault(c.fault);
+    RunOptions options = WithFault(c.fault, RunOptions(host.work, "Q"));
     options.env.push_back("KORVANEX_FAULT_REFUSE=" + c.refuse);
-    options.cwd = host.work;
-    options.input = "Q";
     if (c.no_room) options.limits = {{RLIMIT_FSIZE, 0}};
     EXPECT_EQ(RunTool({}, options).status, c.status);
     if (!c.created) {
@@ -375,9 +369,7 @@ TEST(FaultInjection, SaveStoppedOnceItsFileIsOpen) {
     // The unnamed new file is opened as "."; the first open of korvanex.cfg loads it.
     Fault fault = first ? Fault{".", "open", 1} : Fault{"*korvanex.cfg", "open", 2};
     fault.signal_number = SIGSTOP;
-    RunOptions options = WithFault(fault);
-    options.cwd = host.work;
-    PtySession tool({"-CONFIG"}, options);
+    PtySession tool({"-CONFIG"}, WithFault(fault, RunOptions(host.work)));
     umask(mask);
     ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
     tool.Send("LQ");
@@ -418,9 +410,7 @@ class Unprivileged : public ::testing::Test {
   void Protect(const std::string& path) { chmod(path.c_str(), 0444); }
 
   RunResult Run(const std::vector<std::string>& args, const std::string& input = "") {
-    RunOptions options;
-    options.cwd = host_.work;
-    options.input = input;
+    RunOptions options(host_.work, input);
     options.binary = binary_;
     options.unprivileged = true;
     return RunTool(args, options);

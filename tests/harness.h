@@ -57,6 +57,10 @@ struct RunResult {
 };
 
 struct RunOptions {
+  RunOptions() = default;
+  // A run in `dir` with `keys` on standard input.
+  explicit RunOptions(std::string dir, std::string keys = "")
+      : cwd(std::move(dir)), input(std::move(keys)) {}
   std::string cwd = ".";
   std::string input;             // standard input; closed after it is written
   bool closed_input = false;     // standard input at end of file from the start

@@ -60,9 +60,7 @@ TEST(Hostile, ClosedStandardDescriptorsNeverReceiveOutput) {
   }
   // Configuration mode saving with its screen going nowhere.
   Host host;
-  RunOptions options;
-  options.cwd = host.work;
-  options.input = "LQ";
+  RunOptions options(host.work, "LQ");
   options.closed_fds = {1, 2};
   EXPECT_EQ(RunTool({"-config"}, options).status, 0);
   std::string saved = BuiltInDefaultsBytes();
@@ -94,8 +92,7 @@ TEST(Hostile, LongRootIsUsedInFull) {
   // A root of exactly 255 characters: cut, it would lose its slash.
   make_board(root + "x", "exact/");
   WriteFile(host.work + "/AREAS.BBS", "!/e/one ONE\n");
-  RunOptions options;
-  options.cwd = host.work;
+  const RunOptions options(host.work);
   for (const auto& [board, data] :
        {std::pair{root + "/inner", "inner/"}, std::pair{root + "x", "exact/"}}) {
     SCOPED_TRACE(data);
@@ -156,9 +153,7 @@ TEST(Hostile, TwoImportsAtOnceKeepEveryRecordOfBoth) {
   ASSERT_TRUE(first.session().WaitFor(kCreating));
   // The second run waits for the first one's lock, and says so.
   WriteFile(host.work + "/B.BBS", "!/e/b1 B1\n!/e/b2 B2\n!/e/b3 B3\n");
-  RunOptions options;
-  options.cwd = host.work;
-  PtySession second({host.root, "B.BBS"}, options);
+  PtySession second({host.root, "B.BBS"}, RunOptions(host.work));
   ASSERT_TRUE(second.WaitFor(kWaiting));
   first.Feed("!/e/a2 A2\n!/e/a3 A3\n");
   EXPECT_EQ(first.Finish(), 0);
@@ -227,9 +222,7 @@ TEST(Hostile, FileRenamedOverMbasesIsTheOneWrittenAndLocked) {
   ASSERT_TRUE(WaitForSize(host.mbases_path(), 3 * 282)) << "the new file gets the base";
   // The lock went with the run to the new file.
   WriteFile(host.work + "/B.BBS", "!/e/b1 B1\n");
-  RunOptions options;
-  options.cwd = host.work;
-  PtySession second({host.root, "B.BBS"}, options);
+  PtySession second({host.root, "B.BBS"}, RunOptions(host.work));
   ASSERT_TRUE(second.WaitFor(kWaiting));
   EXPECT_EQ(run.Finish(), 0);
   EXPECT_EQ(second.Wait(), 0);
@@ -393,8 +386,7 @@ TEST(Hostile, HostWritingAtTheRunsOwnCallsNeverGetsAFalseSuccess) {
     WriteFile(host.mbases_path(), row.start);
     if (!row.start.empty()) StampLongAgo(host.mbases_path());
     WriteFile(host.work + "/AREAS.BBS", "!/e/a1 A1\n!/e/a2 A2\n!/e/a3 A3\n");
-    RunOptions options;
-    options.cwd = host.work;
+    RunOptions options(host.work);
     options.env = FaultLibraryEnv({"KORVANEX_FAULT_FILE=mbases.dat",
                                    std::string("KORVANEX_FAULT_OP=") + row.ops,
                                    "KORVANEX_FAULT_NTH=0", "KORVANEX_FAULT_SIGNAL=19",
@@ -483,9 +475,7 @@ TEST(Hostile, FileSizeLimitIsAnOrdinaryWriteFailure) {
   }
   {
     Host host;
-    RunOptions options;
-    options.cwd = host.work;
-    options.input = "LQ";
+    RunOptions options(host.work, "LQ");
     options.limits = {{RLIMIT_FSIZE, 0}};
     RunResult run = RunTool({"-config"}, options);
     EXPECT_EQ(run.status, 1);
@@ -583,10 +573,7 @@ TEST(Hostile, LinkPlantedInASharedDirectoryIsNotWrittenThrough) {
     ASSERT_EQ(lchown(cfg.c_str(), c.link_owner, c.link_owner), 0);
     ASSERT_EQ(chown(host.work.c_str(), 1001, 1001), 0);
     ASSERT_EQ(chmod(host.work.c_str(), c.dir_mode), 0);
-    RunOptions options;
-    options.cwd = host.work;
-    options.input = "LQ";
-    RunResult run = RunTool({"-CONFIG"}, options);
+    RunResult run = RunTool({"-CONFIG"}, RunOptions(host.work, "LQ"));
     EXPECT_EQ(run.status, c.saved ? 0 : 1);
     EXPECT_EQ(run.output.find("ERROR: Unable to save korvanex.cfg\n") == std::string::npos,
               c.saved);
@@ -607,9 +594,7 @@ bool IsStopped(pid_t pid) {
 TEST(Hostile, ContinuedAfterAStopTheEditorReadsKeysAndRedraws) {
   TempDir dir;
   WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-  RunOptions options;
-  options.cwd = dir.path();
-  PtySession tool({"-config"}, options);
+  PtySession tool({"-config"}, RunOptions(dir.path()));
   ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
   kill(tool.pid(), SIGSTOP);
   WaitUntil([&] { return IsStopped(tool.pid()); });

@@ -13,8 +13,7 @@ const char kUsage[] =
 
 TEST(CommandLine, WrongArgumentCountsShowUsage) {
   Host host;
-  RunOptions options;
-  options.cwd = host.work;
+  const RunOptions options(host.work);
   for (const auto& args : std::vector<std::vector<std::string>>{{},
                                                                 {host.root},
                                                                 {host.root, "AREAS.BBS", "extra"},
@@ -42,8 +41,7 @@ TEST(CommandLine, EmptyAreaListImportsNothing) {
 TEST(CommandLine, RootSlashFormsAllFindOstrel) {
   Host host;
   WriteFile(host.work + "/AREAS.BBS", "");
-  RunOptions options;
-  options.cwd = host.work;
+  const RunOptions options(host.work);
   for (const std::string& root : {host.root, host.root + "/", host.root + "///"}) {
     RunResult run = RunTool({root, "AREAS.BBS"}, options);
     EXPECT_EQ(run.status, 0) << root << run.output;
@@ -59,8 +57,7 @@ TEST(CommandLine, RootSlashFormsAllFindOstrel) {
 TEST(OpenErrors, EachFileHasItsOwnLine) {
   Host host;
   WriteFile(host.work + "/AREAS.BBS", "");
-  RunOptions options;
-  options.cwd = host.work;
+  const RunOptions options(host.work);
 
   RunResult no_root = RunTool({host.dir / "nowhere", "AREAS.BBS"}, options);
   EXPECT_EQ(no_root.status, 1);
@@ -108,9 +105,7 @@ TEST(Output, RedirectedOutputHasNoEscapeSequences) {
 TEST(Output, TerminalGetsExactColourSequences) {
   Host host;
   WriteFile(host.work + "/AREAS.BBS", "!/e/general GENERAL\n!/e/general AGAIN\n");
-  RunOptions options;
-  options.cwd = host.work;
-  PtySession session({host.root, "AREAS.BBS"}, options);
+  PtySession session({host.root, "AREAS.BBS"}, RunOptions(host.work));
   ASSERT_EQ(session.Wait(), 0);
   // The terminal turns LF into CR LF on output.
   const std::string tag = std::string("GENERAL") + std::string(55, ' ');
@@ -148,9 +143,7 @@ TEST(RuntimeError, ShortDefaultsFileEndsTheRunBeforeTheBanner) {
 TEST(RuntimeError, ShortOstrelEndsTheRunBeforeTheAreaListIsOpened) {
   Host host;
   WriteFile(host.root + "/ostrel.dat", std::string(1823, '\0'));
-  RunOptions options;
-  options.cwd = host.work;
-  RunResult run = RunTool({host.root, "NO-SUCH-LIST"}, options);
+  RunResult run = RunTool({host.root, "NO-SUCH-LIST"}, RunOptions(host.work));
   EXPECT_EQ(run.status, 100);
   ASSERT_EQ(run.output.substr(0, kBanner.size()), kBanner);
   EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(kBanner.size()), 100)) << run.output;
