@@ -45,17 +45,6 @@ RunOptions WithFault(const Fault& fault, RunOptions options = {}) {
   return options;
 }
 
-// Checks that the run ended with the runtime error report for `number` and that the
-// output before the report is `before`.
-void ExpectReport(const RunResult& run, int number, const std::string& before) {
-  EXPECT_EQ(run.status, number);
-  const size_t at = run.output.find("Runtime error ");
-  ASSERT_NE(at, std::string::npos) << run.output;
-  EXPECT_EQ(run.output.substr(0, at), before);
-  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(at), number)) << run.output.substr(at);
-  EXPECT_EQ(run.error, "");
-}
-
 // Two existing bases, GENERAL and SYSOP, and an area list whose first line finds GENERAL
 // and whose next three create bases.
 struct Scene {

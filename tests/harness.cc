@@ -22,6 +22,7 @@
 #include <stdexcept>
 
 #include "app/messages.h"
+#include "gtest/gtest.h"
 #include "unprivileged.h"
 
 namespace korvanex_test {
@@ -327,6 +328,15 @@ bool IsRuntimeErrorReport(const std::string& text, int number) {
   const std::regex report("Runtime error " + std::to_string(number) +
                           " at 0x[0-9A-F]{8}\n(  0x[0-9A-F]{8}\n)*\n");
   return std::regex_match(text, report);
+}
+
+void ExpectReport(const RunResult& run, int number, const std::string& before) {
+  EXPECT_EQ(run.status, number);
+  const size_t at = run.output.find("Runtime error ");
+  ASSERT_NE(at, std::string::npos) << run.output;
+  EXPECT_EQ(run.output.substr(0, at), before);
+  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(at), number)) << run.output.substr(at);
+  EXPECT_EQ(run.error, "");
 }
 
 void PutCounted(std::string* bytes, size_t offset, const std::string& text) {

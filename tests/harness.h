@@ -130,6 +130,9 @@ std::string Summary(int count);
 // Whether `text` is exactly a runtime error report for `number`: "Runtime error N at 0x"
 // and 8 upper-case hex digits, a "  0x" line per calling level, then an empty line.
 bool IsRuntimeErrorReport(const std::string& text, int number);
+// Checks that the run ended with the runtime error report for `number`, as its status too,
+// that the output before the report is `before`, and that nothing went to standard error.
+void ExpectReport(const RunResult& run, int number, const std::string& before);
 
 // Writes a counted string (length byte, then the characters) at `offset`.
 void PutCounted(std::string* bytes, size_t offset, const std::string& text);

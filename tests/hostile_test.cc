@@ -465,12 +465,7 @@ TEST(Hostile, FileSizeLimitIsAnOrdinaryWriteFailure) {
     RunOptions options;
     options.limits = {{RLIMIT_FSIZE, existing.size()}};
     RunResult run = host.Import("!/e/new NEW\n", options);
-    EXPECT_EQ(run.status, 101);
-    const std::string before = kBanner + AreaLine("NEW", kCreating);
-    ASSERT_GE(run.output.size(), before.size());
-    EXPECT_EQ(run.output.substr(0, before.size()), before);
-    EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(before.size()), 101)) << run.output;
-    EXPECT_EQ(run.error, "");
+    ExpectReport(run, 101, kBanner + AreaLine("NEW", kCreating));
     EXPECT_EQ(ReadFile(host.mbases_path()), existing);
   }
   {
@@ -524,8 +519,7 @@ TEST(Hostile, FilesThatAreNotFilesEndTheRun) {
     RunResult run = host.Import(kAreas);
     if (listening >= 0) close(listening);
     if (c.output.empty()) {
-      EXPECT_EQ(run.status, 100);
-      EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+      ExpectReport(run, 100, "");
     } else {
       EXPECT_EQ(run.status, 1);
       EXPECT_EQ(run.output, c.output);

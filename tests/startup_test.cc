@@ -129,25 +129,20 @@ TEST(RuntimeError, ShortDefaultsFileEndsTheRunBeforeTheBanner) {
   for (const std::string& bytes : {std::string(), std::string(116, 's')}) {
     WriteFile(host.work + "/korvanex.cfg", bytes);
     RunResult run = host.Import("!/e/general GENERAL\n");
-    EXPECT_EQ(run.status, 100);
-    EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+    ExpectReport(run, 100, "");
     EXPECT_EQ(ReadFile(host.work + "/korvanex.cfg"), bytes);
   }
   std::filesystem::remove(host.work + "/korvanex.cfg");
   std::filesystem::create_directory(host.work + "/korvanex.cfg");
   RunResult run = host.Import("");
-  EXPECT_EQ(run.status, 100);
-  EXPECT_TRUE(IsRuntimeErrorReport(run.output, 100)) << run.output;
+  ExpectReport(run, 100, "");
 }
 
 TEST(RuntimeError, ShortOstrelEndsTheRunBeforeTheAreaListIsOpened) {
   Host host;
   WriteFile(host.root + "/ostrel.dat", std::string(1823, '\0'));
   RunResult run = RunTool({host.root, "NO-SUCH-LIST"}, RunOptions(host.work));
-  EXPECT_EQ(run.status, 100);
-  ASSERT_EQ(run.output.substr(0, kBanner.size()), kBanner);
-  EXPECT_TRUE(IsRuntimeErrorReport(run.output.substr(kBanner.size()), 100)) << run.output;
-  EXPECT_EQ(run.error, "");
+  ExpectReport(run, 100, kBanner);
 }
 
 }  // namespace
