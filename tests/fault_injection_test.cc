@@ -56,6 +56,9 @@ struct Scene {
   std::string existing;
   const std::string areas =
       "!/e/general GENERAL 21:1/100\n!/e/one ONE\n!/e/two TWO 2:5/1\n!/e/three THREE\n";
+  // The banner and the area lines of a run where nothing fails, up to its summary.
+  const std::string output = kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating) +
+                             AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating);
   // What the import writes when nothing fails.
   std::string Complete() {
     Scene clean;
@@ -98,9 +101,7 @@ TEST(FaultInjection, FileBrieflyGoneOrCutUnderTheRunIsLookedAtAgain) {
     const std::string complete = scene.Complete();
     RunResult run = scene.host.Import(scene.areas, WithFault(fault));
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output, kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating) +
-                              AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating) +
-                              Summary(3));
+    EXPECT_EQ(run.output, scene.output + Summary(3));
     EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
   }
 }
@@ -122,14 +123,11 @@ TEST(FaultInjection, FailuresOfEachOperationOnMbases) {
       const std::string complete = scene.Complete();
       RunResult run =
           scene.host.Import(scene.areas, WithFault({"mbases.dat", "fdatasync", nth, EIO}));
-      const std::string lines = kBanner + AreaLine("GENERAL", kExists) +
-                                AreaLine("ONE", kCreating) + AreaLine("TWO", kCreating) +
-                                AreaLine("THREE", kCreating);
       if (nth == 1) {
-        ExpectReport(run, 101, lines);
+        ExpectReport(run, 101, scene.output);
       } else {
         EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.output, lines + Summary(3));
+        EXPECT_EQ(run.output, scene.output + Summary(3));
       }
       EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
     }
@@ -200,9 +198,7 @@ TEST(FaultInjection, FailedReadOfTheAreaListKeepsTheLinesBeforeIt) {
   const std::string complete = scene.Complete();
   // The list arrives in one read; the read after it, which would see its end, fails.
   RunResult run = scene.host.Import(scene.areas, WithFault({"AREAS.BBS", "read", 2, EIO}));
-  ExpectReport(run, 101,
-               kBanner + AreaLine("GENERAL", kExists) + AreaLine("ONE", kCreating) +
-                   AreaLine("TWO", kCreating) + AreaLine("THREE", kCreating));
+  ExpectReport(run, 101, scene.output);
   EXPECT_EQ(ReadFile(scene.host.mbases_path()), complete);
 
   Scene first;
