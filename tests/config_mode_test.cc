@@ -34,6 +34,7 @@ void PutFixed16(std::string* bytes, size_t offset, uint16_t value) {
 struct Session {
   int status = -1;
   std::string screen;  // everything the terminal received
+  std::string cfg;     // korvanex.cfg afterwards
 };
 
 // Starts "korvanex -config" in `dir` on a terminal, types `keys` once the screen is up and
@@ -46,16 +47,22 @@ Session TypeKeys(const TempDir& dir, const std::string& keys,
   tool.Send(keys);
   session.status = tool.Wait();
   session.screen = tool.output();
+  session.cfg = ReadFile(dir / "korvanex.cfg");
   return session;
 }
 
-// The same from a korvanex.cfg holding `cfg`; returns the file afterwards.
-std::string EditDefaults(const std::string& cfg, const std::string& keys) {
+// The same from a korvanex.cfg holding `cfg`, for keys that end with a save.
+Session Edit(const std::string& cfg, const std::string& keys) {
   TempDir dir;
   WriteFile(dir / "korvanex.cfg", cfg);
   Session session = TypeKeys(dir, keys);
   EXPECT_EQ(session.status, 0) << session.screen;
-  return ReadFile(dir / "korvanex.cfg");
+  return session;
+}
+
+// The file after such an edit.
+std::string EditDefaults(const std::string& cfg, const std::string& keys) {
+  return Edit(cfg, keys).cfg;
 }
 
 size_t Count(const std::string& text, const std::string& part) {
@@ -143,13 +150,10 @@ TEST(ConfigText, TypingStopsAtTheMaximumLength) {
 }
 
 TEST(ConfigPassword, StoredInUpperCase) {
-  TempDir dir;
-  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
-  Session session = TypeKeys(dir,
-                             "Ese|cret\r"
-                             "q");
-  EXPECT_EQ(session.status, 0);
-  EXPECT_EQ(CountedAt(ReadFile(dir / "korvanex.cfg"), kPassword), "SE|CRET");
+  Session session = Edit(BuiltInDefaultsBytes(),
+                         "Ese|cret\r"
+                         "q");
+  EXPECT_EQ(CountedAt(session.cfg, kPassword), "SE|CRET");
   // Typed in lower case, shown in upper case after the redraw.
   const size_t typed = session.screen.find("e|cret");
   ASSERT_NE(typed, std::string::npos);
@@ -178,13 +182,10 @@ TEST(ConfigNumbers, FiveDigitValueIsShownWholeAndKept) {
   std::string cfg = BuiltInDefaultsBytes();
   PutFixed16(&cfg, kMaxMsgs, 65535);
   PutFixed16(&cfg, kMaxMsgAge, 40000);
-  TempDir dir;
-  WriteFile(dir / "korvanex.cfg", cfg);
-  Session session = TypeKeys(dir,
-                             "I9\rJ1\x08\x08"
-                             "5\x1bq");
-  EXPECT_EQ(session.status, 0);
-  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), cfg);
+  Session session = Edit(cfg,
+                         "I9\rJ1\x08\x08"
+                         "5\x1bq");
+  EXPECT_EQ(session.cfg, cfg);
   EXPECT_NE(session.screen.find("\x1b[11;20H65535"), std::string::npos);
   EXPECT_EQ(session.screen.find("655359"), std::string::npos);
 }
@@ -212,13 +213,10 @@ TEST(ConfigKeys, LowerCaseLettersActAsCapitals) {
 }
 
 TEST(ConfigKeys, KeysWithoutMeaningOnlyRedraw) {
-  TempDir dir;
-  WriteFile(dir / "korvanex.cfg", BuiltInDefaultsBytes());
   // Digits, Enter, the blank, Ctrl+C, M to P, a lone Escape, F5 and Insert.
   const std::string keys = "19\r \x03MNOPmnop\x1b";
-  Session session = TypeKeys(dir, keys + "\x1b[15~\x1b[2~q");
-  EXPECT_EQ(session.status, 0);
-  EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
+  Session session = Edit(BuiltInDefaultsBytes(), keys + "\x1b[15~\x1b[2~q");
+  EXPECT_EQ(session.cfg, BuiltInDefaultsBytes());
   // One screen at the start, one per key, two per special key.
   EXPECT_EQ(Count(session.screen, "\x1b[H\x1b[2J"), 1 + keys.size() + 4);
 }
