@@ -65,14 +65,6 @@ std::string EditDefaults(const std::string& cfg, const std::string& keys) {
   return Edit(cfg, keys).cfg;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-  size_t count = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 TEST(ConfigFirstRun, SavingAtOnceWritesTheBuiltInDefaults) {
   for (const auto& args : std::vector<std::vector<std::string>>{{}, {"root", "AREAS.BBS"}}) {
     TempDir dir;

@@ -203,11 +203,7 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
     }
     RunResult run = host.Import(areas);
     ASSERT_EQ(run.status, 0) << run.output;
-    size_t creating = 0;
-    for (size_t at = run.output.find(kCreating + "\r\n"); at != std::string::npos;
-         at = run.output.find(kCreating + "\r\n", at + 1)) {
-      ++creating;
-    }
+    const size_t creating = Count(run.output, kCreating + "\r\n");
     created += creating;
     const std::string after = ReadFile(host.mbases_path());
     const size_t whole = mbases.size() / 282 * 282;

@@ -339,6 +339,14 @@ void ExpectReport(const RunResult& run, int number, const std::string& before) {
   EXPECT_EQ(run.error, "");
 }
 
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 void PutCounted(std::string* bytes, size_t offset, const std::string& text) {
   (*bytes)[offset] = static_cast<char>(text.size());
   bytes->replace(offset + 1, text.size(), text);

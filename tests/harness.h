@@ -134,6 +134,9 @@ bool IsRuntimeErrorReport(const std::string& text, int number);
 // that the output before the report is `before`, and that nothing went to standard error.
 void ExpectReport(const RunResult& run, int number, const std::string& before);
 
+// How many times `part` occurs in `text`.
+size_t Count(const std::string& text, const std::string& part);
+
 // Writes a counted string (length byte, then the characters) at `offset`.
 void PutCounted(std::string* bytes, size_t offset, const std::string& text);
 
