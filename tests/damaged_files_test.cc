@@ -50,8 +50,7 @@ TEST(DamagedOstrel, DataPathRunsOnPastItsFieldAndIsJoinedInFull) {
   WriteFile(dir + "mbases.dat", "");
 
   std::string ostrel = ReadFile(host.root + "/ostrel.dat");
-  ostrel[82] = static_cast<char>(255);
-  ostrel.replace(83, 255, dir);
+  PutCounted(&ostrel, 82, dir);
   WriteFile(host.root + "/ostrel.dat", ostrel);
   RunResult run = host.Import("!/e/a A\n");
   EXPECT_EQ(run.status, 0) << run.output;
@@ -74,8 +73,7 @@ TEST(DamagedOstrel, NulInDataPathNamesNoFile) {
   Host host;
   std::string ostrel = ReadFile(host.root + "/ostrel.dat");
   const std::string path = host.root + "/ostrel.dat" + std::string(1, '\0');
-  ostrel[82] = static_cast<char>(path.size());
-  ostrel.replace(83, path.size(), path);
+  PutCounted(&ostrel, 82, path);
   WriteFile(host.root + "/ostrel.dat", ostrel);
   RunResult run = host.Import("!/e/a A\n");
   EXPECT_EQ(run.status, 1);
@@ -190,8 +188,7 @@ TEST(RandomFiles, NeverCrashAndKeepEveryRecord) {
     std::string cfg = bytes(korvanex::kDefaultsRecordSize + random() % 40);
     WriteFile(host.work + "/korvanex.cfg", cfg);
     std::string ostrel = bytes(1824 + random() % 100);
-    ostrel[82] = static_cast<char>(host.data.size());
-    ostrel.replace(83, host.data.size(), host.data);
+    PutCounted(&ostrel, 82, host.data);
     WriteFile(host.root + "/ostrel.dat", ostrel);
     std::string mbases = bytes(random() % 3000);
     WriteFile(host.mbases_path(), mbases);

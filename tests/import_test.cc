@@ -26,10 +26,7 @@ TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
   fields.msgbase_path = "/bbs/msgs/";
   fields.zones = {21, 2};
   fields.default_text = "Default text";
-  fields.default_bytes[0] = 0x11;
-  fields.default_bytes[1] = 0x22;
-  fields.default_bytes[2] = 0x33;
-  fields.default_bytes[3] = 0x44;
+  fields.default_bytes = {0x11, 0x22, 0x33, 0x44};
   WriteFile(host.root + "/ostrel.dat", HostConfigBytes(fields));
 
   RunResult run = host.Import("!/home/bbs/echo/general GENERAL\n");
