@@ -75,10 +75,9 @@ int DecodeStatus(int wait_status) {
   _exit(127);
 }
 
-void Append(int fd, std::string* out) {
-  char buffer[4096];
-  ssize_t got = read(fd, buffer, sizeof buffer);
-  if (got > 0) out->append(buffer, static_cast<size_t>(got));
+// A text of the tool's as it shows off a terminal: its colour codes write nothing.
+std::string Plain(const char* text) {
+  return std::regex_replace(text, std::regex("\\|[0-9][0-9]"), "");
 }
 
 }  // namespace
@@ -235,7 +234,10 @@ PtySession::~PtySession() {
 
 void PtySession::ReadAvailable(int timeout_ms) {
   pollfd fd = {master_, POLLIN, 0};
-  if (poll(&fd, 1, timeout_ms) > 0 && (fd.revents & POLLIN)) Append(master_, &output_);
+  if (poll(&fd, 1, timeout_ms) <= 0 || !(fd.revents & POLLIN)) return;
+  char buffer[4096];
+  const ssize_t got = read(master_, buffer, sizeof buffer);
+  if (got > 0) output_.append(buffer, static_cast<size_t>(got));
 }
 
 bool PtySession::WaitFor(const std::string& text, double timeout_seconds, size_t from) {
@@ -294,15 +296,6 @@ int PtySession::Wait(double timeout_seconds, const std::function<void(int)>& at_
     }
   }
 }
-
-namespace {
-
-// A text of the tool's as it shows off a terminal: its colour codes write nothing.
-std::string Plain(const char* text) {
-  return std::regex_replace(text, std::regex("\\|[0-9][0-9]"), "");
-}
-
-}  // namespace
 
 const std::string kBanner = "\n" + Plain(korvanex::message::kBannerTitle) + "\n" +
                             Plain(korvanex::message::kBannerHost) + "\n\n";

@@ -591,8 +591,7 @@ TEST(Hostile, ContinuedAfterAStopTheEditorReadsKeysAndRedraws) {
   PtySession tool({"-config"}, RunOptions(dir.path()));
   ASSERT_TRUE(tool.WaitFor("Command (Q/Quit): "));
   kill(tool.pid(), SIGSTOP);
-  WaitUntil([&] { return IsStopped(tool.pid()); });
-  ASSERT_TRUE(IsStopped(tool.pid()));
+  ASSERT_TRUE(WaitUntil([&] { return IsStopped(tool.pid()); }));
   // While it is stopped, the shell puts the terminal back to line input with echo.
   termios modes;
   ASSERT_EQ(tcgetattr(tool.master(), &modes), 0);
