@@ -253,12 +253,6 @@ int SaveFormatChange(const std::string& dir, RunOptions options = {},
   return RunTool(args, options).status;
 }
 
-std::string FormatChanged() {
-  std::string bytes = BuiltInDefaultsBytes();
-  bytes[kBaseFormat] = 1;
-  return bytes;
-}
-
 TEST(ConfigEnd, SaveRewritesTheSameFile) {
   // A hard link from another directory sees the new settings; inode and mode stay.
   TempDir dir;
@@ -269,7 +263,7 @@ TEST(ConfigEnd, SaveRewritesTheSameFile) {
   struct stat before = {}, after = {};
   ASSERT_EQ(stat((dir / "korvanex.cfg").c_str(), &before), 0);
   EXPECT_EQ(SaveFormatChange(dir.path()), 0);
-  EXPECT_EQ(ReadFile(dir / "other/linked.cfg"), FormatChanged());
+  EXPECT_EQ(ReadFile(dir / "other/linked.cfg"), FormatChangedBytes());
   ASSERT_EQ(stat((dir / "korvanex.cfg").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(after.st_mode, before.st_mode);
@@ -298,7 +292,7 @@ TEST(ConfigEnd, SaveByAGroupMemberKeepsOwnerAndGroup) {
   int status = -1;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  EXPECT_EQ(ReadFile(cfg), FormatChanged());
+  EXPECT_EQ(ReadFile(cfg), FormatChangedBytes());
   struct stat after = {};
   ASSERT_EQ(stat(cfg.c_str(), &after), 0);
   EXPECT_EQ(after.st_uid, 1001u);
@@ -321,15 +315,14 @@ TEST(ConfigEnd, BindMountedFileIsSaved) {
                 {"--mount", "sh", "-c",
                  "mount --bind shared.cfg korvanex.cfg && exec \"$0\" -CONFIG", KORVANEX_BINARY}),
             0);
-  EXPECT_EQ(ReadFile(dir / "shared.cfg"), FormatChanged());
+  EXPECT_EQ(ReadFile(dir / "shared.cfg"), FormatChangedBytes());
   EXPECT_EQ(ReadFile(dir / "korvanex.cfg"), BuiltInDefaultsBytes());
 }
 
 TEST(ConfigEnd, ClosedTerminalEndsWithoutSaving) {
   for (const std::string& keys : {std::string("F"), std::string("Axyz")}) {
     TempDir dir;
-    std::string cfg = BuiltInDefaultsBytes();
-    cfg[kBaseFormat] = 1;
+    const std::string cfg = FormatChangedBytes();
     WriteFile(dir / "korvanex.cfg", cfg);
     PtySession tool({"-config"}, RunOptions(dir.path()));
     // What the terminal showed goes with a failure, so that a slow start can be told from a hang.

@@ -350,6 +350,12 @@ std::string BuiltInDefaultsBytes() {
   return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
+std::string FormatChangedBytes() {
+  std::string bytes = BuiltInDefaultsBytes();
+  bytes[korvanex::defaults_field::kBaseFormat] = 1;
+  return bytes;
+}
+
 std::string HostConfigBytes(const HostSetup& fields) {
   const korvanex::HostConfigRecord record = korvanex::MakeHostConfig(fields);
   return std::string(std::begin(record.bytes), std::end(record.bytes));

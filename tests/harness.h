@@ -145,6 +145,8 @@ using korvanex::HostSetup;
 
 // Built-in defaults as korvanex.cfg holds them after a first run (117 bytes).
 std::string BuiltInDefaultsBytes();
+// The same with Squish as the base format, as the keys L and Q save it from them.
+std::string FormatChangedBytes();
 
 // An ostrel.dat of exactly 1824 bytes with the fields the tool reads.
 std::string HostConfigBytes(const HostSetup& fields);
