@@ -19,9 +19,7 @@ std::string LastRecord(const std::string& mbases) {
 
 TEST(DamagedOstrel, LengthBytesAboveCapacityAreCutToTheField) {
   Host host;
-  HostSetup fields;
-  fields.data_path = host.data;
-  std::string ostrel = HostConfigBytes(fields);
+  std::string ostrel = ReadFile(host.root + "/ostrel.dat");
   for (size_t i = 124; i < 164; ++i) ostrel[i] = static_cast<char>('a' + i % 26);
   for (size_t i = 1304; i < 1354; ++i) ostrel[i] = static_cast<char>('A' + i % 26);
   ostrel[123] = static_cast<char>(255);   // MsgBasePath

@@ -176,8 +176,7 @@ RunResult RunTool(const std::vector<std::string>& args, const RunOptions& option
   // Keyboard input is written up front; it is small enough to fit the pipe.
   signal(SIGPIPE, SIG_IGN);
   if (!options.closed_input && !options.input.empty()) {
-    ssize_t ignored = write(in_pipe[1], options.input.data(), options.input.size());
-    (void)ignored;
+    (void)!write(in_pipe[1], options.input.data(), options.input.size());
   }
   close(in_pipe[1]);
 
@@ -215,9 +214,7 @@ RunResult RunTool(const std::vector<std::string>& args, const RunOptions& option
 }
 
 PtySession::PtySession(const std::vector<std::string>& args, const RunOptions& options) {
-  winsize size = {};
-  size.ws_row = 25;
-  size.ws_col = 80;
+  winsize size = {25, 80, 0, 0};  // rows, columns and no pixel size
   pid_ = forkpty(&master_, nullptr, nullptr, &size);
   if (pid_ < 0) throw std::runtime_error("forkpty failed");
   if (pid_ == 0) ExecTool(args, options);
@@ -249,10 +246,7 @@ bool PtySession::WaitFor(const std::string& text, double timeout_seconds, size_t
   return true;
 }
 
-void PtySession::Send(const std::string& keys) {
-  ssize_t ignored = write(master_, keys.data(), keys.size());
-  (void)ignored;
-}
+void PtySession::Send(const std::string& keys) { (void)!write(master_, keys.data(), keys.size()); }
 
 void PtySession::CloseInput() {
   close(master_);
