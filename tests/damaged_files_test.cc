@@ -115,10 +115,7 @@ TEST(DamagedMbases, StoredIndexesOfEveryRange) {
   };
   for (const auto& c : cases) {
     Host host;
-    std::string mbases;
-    for (size_t i = 0; i < c.stored.size(); ++i) {
-      mbases += BaseRecordBytes("OLD", "old" + std::to_string(i), c.stored[i]);
-    }
+    const std::string mbases = BasesBytes(c.stored);
     WriteFile(host.mbases_path(), mbases);
     ASSERT_EQ(host.Import("!/e/new1 NEW1\n!/e/new2 NEW2\n").status, 0);
     const std::string after = ReadFile(host.mbases_path());
@@ -130,17 +127,16 @@ TEST(DamagedMbases, StoredIndexesOfEveryRange) {
 }
 
 TEST(DamagedMbases, EveryTruncationKeepsTheWholeRecords) {
-  std::string full;
-  for (uint16_t i = 1; i <= 3; ++i) full += BaseRecordBytes("B", "b" + std::to_string(i), i, 'x');
+  const std::string full = BasesBytes({1, 2, 3}, 'x');
   for (size_t size = 0; size <= full.size(); size += 47) {
     SCOPED_TRACE(size);
     Host host;
     WriteFile(host.mbases_path(), full.substr(0, size));
     StampLongAgo(host.mbases_path());
-    ASSERT_EQ(host.Import("!/e/b3 B3\n!/e/new NEW\n").status, 0);
+    ASSERT_EQ(host.Import("!/e/base2 B3\n!/e/new NEW\n").status, 0);
     const std::string after = ReadFile(host.mbases_path());
     const size_t whole = size / 282 * 282;
-    const size_t added = size >= 3 * 282 ? 1 : 2;  // b3 exists only in a whole third record
+    const size_t added = size >= 3 * 282 ? 1 : 2;  // base2 exists only in a whole third record
     ASSERT_EQ(after.size(), whole + added * 282);
     EXPECT_EQ(after.substr(0, whole), full.substr(0, whole));
     EXPECT_EQ(CountedAt(LastRecord(after), 55), "new");

@@ -367,6 +367,15 @@ std::string BaseRecordBytes(const std::string& tag, const std::string& file_name
   return std::string(std::begin(record.bytes), std::end(record.bytes));
 }
 
+std::string BasesBytes(const std::vector<uint16_t>& indexes, char fill) {
+  std::string bytes;
+  for (size_t n = 0; n < indexes.size(); ++n) {
+    const std::string number = std::to_string(n);
+    bytes += BaseRecordBytes("BASE" + number, "base" + number, indexes[n], fill);
+  }
+  return bytes;
+}
+
 uint16_t Fixed16At(const std::string& bytes, size_t offset) {
   return static_cast<uint16_t>(static_cast<uint8_t>(bytes.at(offset)) |
                                (static_cast<uint8_t>(bytes.at(offset + 1)) << 8));

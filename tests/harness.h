@@ -156,6 +156,9 @@ std::string HostConfigBytes(const HostSetup& fields);
 std::string BaseRecordBytes(const std::string& tag, const std::string& file_name, uint16_t index,
                             char fill = 0);
 
+// Records of the bases BASE0, BASE1, ... in files base0, base1, ..., one per index.
+std::string BasesBytes(const std::vector<uint16_t>& indexes, char fill = 0);
+
 // The 16-bit little-endian value at `offset`.
 uint16_t Fixed16At(const std::string& bytes, size_t offset);
 // The counted string at `offset` (length as stored).

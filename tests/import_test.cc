@@ -7,16 +7,6 @@
 namespace korvanex_test {
 namespace {
 
-std::string Records(const std::vector<uint16_t>& indexes, char fill = 0) {
-  std::string bytes;
-  int n = 0;
-  for (uint16_t index : indexes) {
-    bytes += BaseRecordBytes("BASE" + std::to_string(n), "base" + std::to_string(n), index, fill);
-    ++n;
-  }
-  return bytes;
-}
-
 uint16_t LastIndex(const std::string& mbases) { return Fixed16At(mbases, mbases.size() - 2); }
 
 TEST(Import, NewBaseOnAnEmptyFileHoldsEveryField) {
@@ -65,7 +55,7 @@ TEST(Import, LowestFreeIndexFromRecordCountUp) {
   for (const Case& c : {Case{{1, 2, 5}, 4}, Case{{4, 5, 6}, 7}, Case{{2, 3}, 4}, Case{{0xFFFF}, 2},
                         Case{{0xFFFF, 2}, 3}, Case{{}, 1}}) {
     Host host;
-    WriteFile(host.mbases_path(), Records(c.existing));
+    WriteFile(host.mbases_path(), BasesBytes(c.existing));
     RunResult run = host.Import("!/e/newbase NEW\n");
     ASSERT_EQ(run.status, 0);
     const std::string mbases = ReadFile(host.mbases_path());
@@ -76,7 +66,7 @@ TEST(Import, LowestFreeIndexFromRecordCountUp) {
 
 TEST(Import, StrayBytesAfterTheLastRecordAreOverwritten) {
   Host host;
-  const std::string old = Records({1, 2});
+  const std::string old = BasesBytes({1, 2});
   WriteFile(host.mbases_path(), old + std::string(100, 'Z'));
   StampLongAgo(host.mbases_path());
   ASSERT_EQ(host.Import("!/e/newbase NEW\n").status, 0);
