@@ -60,8 +60,10 @@ void OnEndingSignal(int signal_number) {
 // A hung-up terminal is a keyboard that went away: its input now ends, so the editor
 // stops on its normal end-of-input path instead of dying with the terminal left raw.
 void OnHangUp(int) {
+  const int saved_errno = errno;
   RestoreTerminalForExit();
   if (null_input >= 0) dup2(null_input, STDIN_FILENO);
+  errno = saved_errno;
 }
 
 // A stop asked for (SIGTSTP) hands the shell its terminal settings back first.
@@ -142,8 +144,13 @@ void RawKeyboard::Restore() {
   // TCSADRAIN: the screen already written reaches the terminal under the raw settings.
   tcsetattr(STDIN_FILENO, TCSADRAIN, &saved_modes);
   modes_saved = 0;
+  // The hang-up's handler stays, with nothing left to do: the editor may have read the end
+  // of a hung-up terminal's input before its signal came, which must not then end the run
+  // that the editor already ended.
   for (int signal_number = 1; signal_number < NSIG; ++signal_number) {
-    if (handled[signal_number]) sigaction(signal_number, &old_actions[signal_number], nullptr);
+    if (handled[signal_number] && signal_number != SIGHUP) {
+      sigaction(signal_number, &old_actions[signal_number], nullptr);
+    }
     handled[signal_number] = false;
   }
   for (int* fd : {&null_input, &continued[0], &continued[1]}) {

@@ -25,8 +25,9 @@ std::string MoveCursorSequence(int column, int row, ScreenSize size);
 // While an object of this class lives, standard input, when it is a terminal, gives single
 // unechoed bytes (no line editing, signals from control keys or flow control; CR stays 13).
 // The old settings come back when it goes, before a signal ends the process, and while the
-// process is stopped; a hang-up ends the keyboard input, and a continue shows on
-// continued_fd(), so that the key read can have the screen drawn again.
+// process is stopped; a hang-up ends the keyboard input (and, once it goes, does nothing),
+// and a continue shows on continued_fd(), so that the key read can have the screen drawn
+// again.
 class RawKeyboard {
  public:
   RawKeyboard();
